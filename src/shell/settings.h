@@ -1,0 +1,13 @@
+// Game settings shared by several subsystems. Each is set by the start-up defaults, the UCI
+// dispatcher, the position command or the console questionnaire, as noted.
+#pragma once
+
+#include <cstdint>
+
+extern uint8_t uci_mode;               // the engine speaks UCI (mode selection)
+extern uint8_t console_mode;           // the engine runs the console dialogue (mode selection)
+extern uint8_t use_book;               // the opening book is in use for this game (set-up, book)
+extern uint8_t own_book_option;        // Ownbook option (dispatcher)
+extern uint8_t standard_start;         // the game began from the standard position (set-up words)
+extern uint8_t white_to_move_at_start; // side to move of the set-up position (set-up words)
+extern int8_t max_depth;               // deepest search ply (start-up, "go mate")
