@@ -31,3 +31,11 @@ extern uint8_t SetupEnPassant;
 
 // Links the 63 search nodes to their ply states and move slots. Run once at start-up.
 void initSearchNodes();
+
+// Writes the constant fields of the 64 square records and empties them. Run once at start-up.
+void initBoardSquares();
+
+// Builds the whole position from SetupBoard and SetupCastlingRights, with the given side to move
+// and en-passant target (SetupEnPassant's coding, 0 = none). False when a colour has more than
+// 16 pieces.
+bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget);

@@ -32,3 +32,8 @@ extern uint32_t HashHalf, PawnHalf;
 extern uint32_t HashMask, PawnMask;
 extern uint8_t HashEntrySize, PawnEntrySize;
 extern bool HashEnabled; // a transposition table of non-zero size exists
+
+// (Re)allocates both tables from HashMegabytes; reports the sizes in UCI mode.
+void sizeHashTables();
+// Zero-fills the transposition table (ucinewgame).
+void clearHashTable();
