@@ -7,6 +7,7 @@
 #include "console/position_file.h"
 #include "eval/eval_tables.h"
 #include "search/hash_table.h"
+#include "uci/debug_commands.h"
 #include "uci/position_command.h"
 
 void initGeometry() {}
@@ -22,3 +23,6 @@ void apply_position() {}
 bool read_position_file(const char*) { return false; }
 void sizeHashTables() {}
 void clearHashTable() {}
+void perft_command(int) {}
+void show_position_command() {}
+void show_evaluation_command() {}

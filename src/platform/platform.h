@@ -1,0 +1,43 @@
+// The operating-system services the engine uses. Only src/platform/ includes OS headers; every
+// other module goes through these functions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// --- Standard input as a raw file descriptor (the UCI input reader) ---
+// Reads up to size bytes from standard input; returns the count, 0 at end of input, -1 on error.
+// Returns -2 without reading when nothing arrives within timeout_ms (timeout_ms < 0 waits).
+int platform_read_stdin(char* buffer, int size, int timeout_ms);
+
+// --- Keyboard, key by key, without echo ---
+// Waits for one key and returns its code (0..255). Extended keys arrive as two codes, the first 0.
+// UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
+// (é 0x82, è 0x8A, ç 0x87, à 0x85). Returns -1 at end of input.
+int platform_read_key();
+// True when a key is waiting.
+bool platform_key_waiting();
+// Gives the keyboard bytes that the input reader had already taken from standard input; they are
+// returned by platform_read_key before anything else.
+void platform_push_keyboard_bytes(const char* bytes, size_t count);
+// Writes one character code to the console (BEL 7, backspace 8, ...).
+void platform_write_char(int code);
+
+// --- Time ---
+void platform_sleep_ms(int ms);
+// Wall clock: whole seconds since the epoch and the milliseconds within the second.
+void platform_wall_clock(int64_t* seconds, int* milliseconds);
+
+// --- Threads ---
+// Starts a thread running entry(argument). False when it cannot be started.
+bool platform_start_thread(void (*entry)(void*), void* argument);
+
+// --- Low-level files (no newline translation) ---
+int platform_open_read(const char* name);   // -1 on failure
+int platform_create_file(const char* name); // write only, created or truncated; -1 on failure
+int platform_read(int handle, void* buffer, int size);
+int platform_write(int handle, const void* buffer, int size);
+void platform_close(int handle);
+
+// --- Process ---
+[[noreturn]] void platform_exit(int status);
