@@ -33,6 +33,10 @@ extern uint32_t HashMask, PawnMask;
 extern uint8_t HashEntrySize, PawnEntrySize;
 extern bool HashEnabled; // a transposition table of non-zero size exists
 
+// Sizing settings: set by start-up defaults, the Hash option and the console dialogue.
+extern int16_t HashMegabytes;     // transposition table size in megabytes (64)
+extern int16_t pawn_hash_setting; // second sizing setting (8)
+
 // (Re)allocates both tables from HashMegabytes; reports the sizes in UCI mode.
 void sizeHashTables();
 // Zero-fills the transposition table (ucinewgame).
