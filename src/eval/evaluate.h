@@ -1,0 +1,64 @@
+// Static evaluation of the position at a search node, White's view, in 16-bit centipawns.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+// Colour to move at the root of the current search, +1 White or -1 Black. Set by the root search.
+extern int8_t root_side;
+// King distance (max of file and rank distance) between the two kings at the root of the current
+// search. Set by the search.
+extern uint8_t root_king_distance;
+
+// Static score of node's position: material and pawn structure, the positional terms and the
+// endgame rules. Reads the node's ply state and its pawn-structure summary; changes nothing.
+int16_t evaluate(SearchNode& node);
+
+// King placement term, White's view: central and advanced kings with pawns on the board, the
+// weaker king driven to the edge without pawns; 0 in the middlegame.
+int16_t king_activity(SearchNode& node);
+
+// True when colour, holding only king and pawns, has no move: not in check, no safe king
+// square and every pawn stuck.
+bool pawns_only_side_blocked(SearchNode& node, int colour);
+
+// Material verdict 0..6: 1 Black cannot win, 2 White cannot win, 3 drawish, 4 draw, 5 White
+// mates a bare king, 6 Black mates a bare king, 0 none.
+int material_draw_class(SearchNode& node);
+
+// Applies a material_draw_class verdict to a score.
+int16_t apply_draw_class(int16_t score, int drawClass);
+
+// One bishop each on different square colours and no knights.
+bool opposite_coloured_bishops(const PlyState& st);
+// Moves score towards 0 by half its size, by at most 100 (opposite bishops with rooks).
+int16_t pull_towards_draw(int16_t score);
+
+// Small shared arithmetic of the evaluation rules.
+constexpr int sign_of(int x) {
+    return (x > 0) - (x < 0);
+}
+constexpr int abs_of(int x) {
+    return x < 0 ? -x : x;
+}
+// King distance between two squares: max(|file difference|, |rank difference|).
+constexpr int square_distance(int a, int b) {
+    int df = abs_of(file_of(a) - file_of(b));
+    int dr = abs_of(rank_of(a) - rank_of(b));
+    return df > dr ? df : dr;
+}
+// Squares on the same and the two neighbouring files strictly ahead of sq for colour.
+constexpr Bitboard passed_mask(int colour, int sq) {
+    constexpr Bitboard EveryFile = 0x0101010101010101ULL;
+    int f = file_of(sq), r = rank_of(sq);
+    Bitboard files = Bitboard(0xFF) << (8 * f);
+    if (f > 0) files |= Bitboard(0xFF) << (8 * (f - 1));
+    if (f < 7) files |= Bitboard(0xFF) << (8 * (f + 1));
+    Bitboard ranks = colour == White ? (0xFFu << (r + 1)) & 0xFFu : (1u << r) - 1;
+    return files & (EveryFile * ranks);
+}
+// Squares attacked by colour at node, from the node's two attack unions.
+inline Bitboard attacked_by(const SearchNode& node, int colour, int sideToMove) {
+    return colour == sideToMove ? node.ownAttacks : node.enemyAttacks;
+}

@@ -1,0 +1,240 @@
+#include "eval/evaluate.h"
+
+#include <gtest/gtest.h>
+
+#include "eval/hand_position.h"
+
+namespace {
+
+// Middlegame material: White queen, rook and two bishops against queen, rook and two knights
+// (M = +20). White's bishop pair is worth +40 since Black has both knights.
+constexpr const char* MiddlegamePieces = "Ke1 Qd1 Ra1 Bc1 Bf1 ke8 qd8 ra8 nb8 ng8";
+
+} // namespace
+
+TEST(Evaluate, LazyCutOffDropsThePositionalTermsBeyond500) {
+    struct Case {
+        int16_t pawnScore;
+        int16_t expected;
+    };
+    // Bs = 20 + pawnScore / 2. Within the limit: BP 40 + CS 10 + MB 50*85/85 = 100 more.
+    const Case cases[] = {{960, 600}, {962, 501}, {-1040, -400}, {-1042, -501}};
+    for (const Case& c : cases) {
+        HandPosition pos(MiddlegamePieces);
+        ASSERT_EQ(pos.state().phase, 0);
+        pos.state().pawnScore = c.pawnScore;
+        pos.state().mobilityTotal = 85;
+        pos.state().castleScore[White] = 10;
+        PlyStates[0] = pos.state();
+        EXPECT_EQ(evaluate(pos.node()), c.expected) << "pawnScore " << c.pawnScore;
+    }
+}
+
+TEST(Evaluate, PositionalSumFadesAfterTenReversiblePliesAndIsClamped) {
+    struct Case {
+        int16_t squareValueTotal;
+        int16_t reversiblePlies;
+        int16_t expected; // 20 (material) + faded (BP 40 + squareValueTotal / 4)
+    };
+    const Case cases[] = {
+        {240, 0, 120}, {240, 10, 120}, {240, 11, 132},   {240, 16, 70},    {240, 20, 20},
+        {240, 30, 20}, {1200, 0, 220}, {-1200, 0, -180}, {-760, 13, -112}, // (7 * -150) >> 3 floors
+                                                                           // to -132
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(MiddlegamePieces);
+        pos.state().squareValueTotal = c.squareValueTotal;
+        GamePly = c.reversiblePlies;
+        pos.state().lastIrreversible = 0;
+        PlyStates[0] = pos.state();
+        EXPECT_EQ(evaluate(pos.node()), c.expected)
+            << c.squareValueTotal << " after " << c.reversiblePlies << " plies";
+    }
+}
+
+TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
+    // White bishop on a7 behind black pawns c7 and b6, three plies into the search.
+    const char* pieces = "Ke1 Qd1 Ra1 Ba7 Nb1 ke8 qd8 ra8 nb8 pc7 pb6";
+    HandPosition base(pieces, White, 3);
+    int16_t untouched = evaluate(base.node());
+
+    HandPosition quiet(pieces, White, 3);
+    MoveAtPly[0] = MoveAtPly[2] = 0;
+    MoveAtPly[1] = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    SearchNodes[2].checkState = 0;
+    EXPECT_EQ(evaluate(quiet.node()), untouched - 100);
+
+    SearchNodes[2].checkState = LetterBishop;
+    EXPECT_EQ(evaluate(quiet.node()), untouched - 30);
+
+    // Played before the search began (from the game position): no cost.
+    MoveAtPly[0] = MoveAtPly[1];
+    MoveAtPly[1] = 0;
+    EXPECT_EQ(evaluate(quiet.node()), untouched);
+    MoveAtPly[0] = 0;
+}
+
+TEST(Evaluate, DevelopmentLeadReadsThePlacementSumsAsSignedBytes) {
+    // White fully developed (0), Black with nine undeveloped units (247 = -9): White leads by
+    // 9, one more as White is to move: 75, halved when White is also the root side.
+    HandPosition pos(MiddlegamePieces);
+    pos.state().placementTotal[White] = 0;
+    pos.state().placementTotal[Black] = 247;
+    PlyStates[0] = pos.state();
+    int16_t without = evaluate(pos.node());
+    standard_start = 1;
+    root_side = -1;
+    EXPECT_EQ(evaluate(pos.node()), without + 75);
+    root_side = 1;
+    EXPECT_EQ(evaluate(pos.node()), without + 37);
+    standard_start = 0;
+}
+
+TEST(Evaluate, BareKingVerdicts) {
+    struct Case {
+        const char* pieces;
+        uint8_t side;
+        int16_t expected;
+    };
+    // Rook against bare king (phase 2): 500 + 2 * KA(-29) - 100 (no pawns) = 342, then +/- 200.
+    const Case cases[] = {
+        {"Ke1 Ra1 ke8", White, 542}, {"Ke1 ke8 ra8", Black, -542}, {"Ke1 Nb1 Ng1 ke8", White, 0},
+        {"Ke1 Bc1 ke8", White, 0},   {"Ke1 ke8 bf8", Black, 0},
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces, c.side);
+        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
+    }
+}
+
+TEST(MaterialDrawClass, ClassifiesTheMaterialBalance) {
+    struct Case {
+        const char* pieces;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Ke1 ke8", 4},
+        {"Ke1 Ra1 ke8", 5},
+        {"Ke1 Qd1 ke8", 5},
+        {"Ke1 Bc1 Nb1 ke8", 5},
+        {"Ke1 ke8 ra8", 6},
+        {"Ke1 Nb1 Ng1 ke8", 4},
+        {"Ke1 Bc1 ke8", 4},
+        {"Ke1 Nb1 ke8", 4},
+        {"Ke1 Ra1 ke8 bc8", 3},
+        {"Ke1 Qd1 ke8 ra8", 0},
+        {"Ke1 Ra1 Pe4 ke8 ra8", 1},
+        {"Ke1 Pe4 ke8 bc8", 1},
+        {"Ke1 ke8 pe5", 2},
+        {"Ke1 Bc1 ke8 pe5", 2},
+        {"Ke1 Nb1 Ng1 ke8 pe5", 2},
+        {"Ke1 Ra1 Pa2 Pb2 ke8 ra8 pa7", 0},
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces);
+        EXPECT_EQ(material_draw_class(pos.node()), c.expected) << c.pieces;
+    }
+}
+
+TEST(MaterialDrawClass, AppliedToAScore) {
+    struct Case {
+        int16_t score;
+        int drawClass;
+        int16_t expected;
+    };
+    const Case cases[] = {
+        {50, 1, 50}, {-64, 1, 24},  {-50, 2, -50}, {64, 2, -24}, {-17, 3, -2},
+        {300, 4, 0}, {300, 5, 500}, {300, 6, 100}, {77, 0, 77},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(apply_draw_class(c.score, c.drawClass), c.expected)
+            << c.score << " class " << c.drawClass;
+}
+
+TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
+    // Black: king a8 hemmed in by attacks on b7 and b8, pawns a7 and b6 stuck behind white pawns.
+    const char* pieces = "Kg1 Qd1 Rf1 Pa6 Pb5 ka8 pa7 pb6";
+    const Bitboard whiteAttacks = square_bit(square_named("b7")) | square_bit(square_named("b8"));
+    for (uint8_t side : {White, Black}) {
+        HandPosition pos(pieces, side);
+        ASSERT_EQ(pos.state().phase, 1);
+        (side == White ? pos.node().ownAttacks : pos.node().enemyAttacks) = whiteAttacks;
+        for (int slot = 16; slot < 32; ++slot)
+            if (PieceList[slot].letter == LetterPawn) PieceList[slot].moves->mobilityCount = 0;
+        EXPECT_TRUE(pawns_only_side_blocked(pos.node(), Black));
+        EXPECT_EQ(evaluate(pos.node()), 0);
+
+        pos.node().checkState = LetterQueen;
+        EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+        pos.node().checkState = 0;
+
+        PieceList[Board[square_named("b6")].slot].moves->mobilityCount = 1;
+        EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+        EXPECT_GT(evaluate(pos.node()), 1000);
+    }
+}
+
+TEST(Evaluate, BlockedRookPawnOnItsFifthRankKeepsItsEnPassantEntry) {
+    HandPosition pos("Kd1 Qd4 Pa3 kh8 pa4");
+    pos.node().ownAttacks = square_bit(square_named("g8")) | square_bit(square_named("g7")) |
+                            square_bit(square_named("h7"));
+    PieceMoveRecord* pawn = PieceList[Board[square_named("a4")].slot].moves;
+    pawn->mobilityCount = 1;
+    EXPECT_TRUE(pawns_only_side_blocked(pos.node(), Black));
+    pawn->mobilityCount = 2;
+    EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+    // A king with a safe square is never blocked.
+    pawn->mobilityCount = 1;
+    pos.node().ownAttacks &= ~square_bit(square_named("g7"));
+    EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+}
+
+TEST(KingActivity, DrivesTheWeakKingToTheEdgeWithoutPawns) {
+    struct Case {
+        const char* pieces;
+        int16_t expected;
+    };
+    // Root king distance 4. d4 against a8: E = 2 * (4 * 7 + 7) = 70, 70 - 2 * 4 - 4 = 58.
+    // d4 against e6: E = 2 * (4 * 3 + 1) = 26, 26 - 2 * 2 - 4 = 18.
+    const Case cases[] = {
+        {"Kd4 Ra1 ka8", 58},
+        {"kd4 ra1 Ka8", -58},
+        {"Kd4 Ra1 ke6", 18},
+        {"Kd4 ka8", 0},
+        // With pawns: table values, e4 (+20 +15) and d6 (-10 -15).
+        {"Ke4 Pa2 kd6", 10},
+        {"Ke4 Qd1 Pa2 kd6 qd8", 10},
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces);
+        root_king_distance = 4;
+        EXPECT_EQ(king_activity(pos.node()), c.expected) << c.pieces;
+    }
+    HandPosition middlegame(MiddlegamePieces);
+    EXPECT_EQ(king_activity(middlegame.node()), 0);
+}
+
+TEST(Evaluate, FreePathOfAnAdvancedPasserCountsDoubleInTheEndgame) {
+    struct Case {
+        const char* pieces;
+        Bitboard whiteAttacks, blackAttacks;
+        int fp;
+    };
+    const Bitboard e7 = square_bit(square_named("e7"));
+    const Case cases[] = {
+        {"Kc1 Rh1 Pe6 ka3 rh8", 0, 0, 40},  // both squares free: (20 + 20) >> 1, doubled
+        {"Kc1 Rh1 Pe6 ka3 re8", 0, 0, 0},   // a black rook on e8
+        {"Kc1 Rh1 Pe6 ka3 rh8", e7, 0, 50}, // e7 also covered by White
+        {"Kc1 Rh1 Pe6 ka3 rh8", 0, e7, 20}, // e7 covered by Black
+        {"Kh6 Rh8 ka1 ra8 pd3", 0, 0, -40}, // Black's mirror
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces);
+        pos.with_passers();
+        int16_t without = evaluate(pos.node());
+        pos.node().attackMapsValid = 1;
+        pos.node().ownAttacks = c.whiteAttacks;
+        pos.node().enemyAttacks = c.blackAttacks;
+        EXPECT_EQ(evaluate(pos.node()) - without, c.fp) << c.pieces;
+    }
+}
