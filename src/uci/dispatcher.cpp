@@ -454,6 +454,17 @@ void parse_command_line(int context) {
     end_collecting();
 }
 
+void replace_shortcut(std::string& line) {
+    if (line == "go1")
+        line = "isready";
+    else if (line == "go2")
+        line = "position startpos moves a2a3";
+    else if (line == "go3")
+        line = "go btime 99999999 wtime 99999999";
+    else if (line == "ps")
+        line = "position startpos";
+}
+
 void poll_uci_input(int context) {
     call_context = uint8_t(context);
     if (context == 0 && deferred_position) apply_position();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "board/types.h"
 
@@ -70,6 +71,8 @@ void parse_command_line(int context);
 // and shortcuts first). Context 0 applies a deferred position first; context 1 takes nothing
 // while a position is deferred.
 void poll_uci_input(int context);
+// Replaces a whole line that is one of the debugging shortcuts (exact case): go1, go2, go3, ps.
+void replace_shortcut(std::string& line);
 // Handles word i of the current line.
 void dispatch_token(int i);
 
