@@ -117,3 +117,19 @@ TEST(Platform, ClockSleepAndThread) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Keyboard, BytesTakenByTheReaderAreReadFirst) {
+    reset_key_decoder();
+    const std::string taken = "E\xC3\xA9"
+                              "1\n";
+    platform_push_keyboard_bytes(taken.data(), taken.size());
+    EXPECT_TRUE(platform_key_waiting());
+    EXPECT_EQ(platform_read_key(), 'E');
+    EXPECT_EQ(platform_read_key(), 0x82);
+    EXPECT_EQ(platform_read_key(), '1');
+    EXPECT_EQ(platform_read_key(), 13);
+}
+
+} // namespace
