@@ -10,7 +10,7 @@ std::string command_line;
 InputReader::InputReader(ReadFunction read_function, bool start_thread)
     : source(read_function), threaded(start_thread) {
     if (start_thread && !platform_start_thread(thread_procedure, this)) {
-        std::fputs("Fatal Error: the input reader thread cannot start\n", stdout);
+        std::fputs("Fatal Error: MFC initialization failed\n", stdout);
         platform_exit(1);
     }
 }
