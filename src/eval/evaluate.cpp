@@ -139,29 +139,27 @@ int trade_down(const PlyState& c, int adj) {
     return adj;
 }
 
-// Sum of rank squares of colour's passed pawns (White: rank^2, Black: -(7 - rank)^2).
-int passer_rank_squares(const PlyState& st, int colour) {
-    int sum = 0;
+// Calls visit(relative rank) for each of colour's pawns that no enemy pawn can stop.
+template <class Visit> void for_each_passer(const PlyState& st, int colour, Visit visit) {
     Bitboard enemyPawns = st.pawns[1 - colour];
     for (int slot = 16 * (1 - colour); slot <= LastPieceIndex[colour]; ++slot) {
         const PieceEntry& p = PieceList[slot];
         if (p.letter != LetterPawn || (passed_mask(colour, p.square) & enemyPawns)) continue;
-        int rr = colour == White ? p.rank : 7 - p.rank;
-        sum += colour == White ? rr * rr : -rr * rr;
+        visit(colour == White ? p.rank : 7 - p.rank);
     }
-    return sum;
+}
+
+// Sum of rank squares of colour's passed pawns (White: rank^2, Black: -(7 - rank)^2).
+int passer_rank_squares(const PlyState& st, int colour) {
+    int sum = 0;
+    for_each_passer(st, colour, [&](int rr) { sum += rr * rr; });
+    return colour == White ? sum : -sum;
 }
 
 // Relative rank of colour's most advanced passed pawn, 0 when it has none.
 int best_passer_rank(const PlyState& st, int colour) {
     int best = 0;
-    Bitboard enemyPawns = st.pawns[1 - colour];
-    for (int slot = 16 * (1 - colour); slot <= LastPieceIndex[colour]; ++slot) {
-        const PieceEntry& p = PieceList[slot];
-        if (p.letter != LetterPawn || (passed_mask(colour, p.square) & enemyPawns)) continue;
-        int rr = colour == White ? p.rank : 7 - p.rank;
-        if (rr > best) best = rr;
-    }
+    for_each_passer(st, colour, [&](int rr) { best = rr > best ? rr : best; });
     return best;
 }
 

@@ -5,44 +5,24 @@
 #include "eval/evaluate.h"
 #include "eval/hand_position.h"
 
-TEST(EndgameRecognisers, MinorPieceOnTheLonePawnsPathGivesItsRank) {
-    struct Case {
-        const char* pieces;
-        uint8_t side;
-        int16_t expected;
-    };
-    const Case cases[] = {
-        {"Ke1 Pd4 kh8 nd6", White, 3},  // knight on the pawn's file
-        {"Ke1 Pd4 kh8 ne4", White, 3},  // knight covering d6
-        {"Ke1 Pd4 kh8 nc4", Black, 3},  // knight covering d6 from the other side
-        {"Ke1 Pd4 kd7 na1", White, 3},  // king on the file in front
-        {"Kh1 Ne3 kh8 pe5", White, -3}, // Black's pawn: rank - 7
-        {"Ke1 Pd4 kh1 bh3", White, 3},  // bishop on the diagonal through d7
-        {"Ke1 Pd4 kc6 ba1", White, 3},  // king beside the pawn's path
-        {"Ka8 Bc1 kh1 pe4", White, -4}, // bishop on the diagonal through e3
-    };
-    for (const Case& c : cases) {
-        HandPosition pos(c.pieces, c.side);
-        pos.with_passers();
-        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
-    }
-}
-
-TEST(EndgameRecognisers, RookAgainstAPawnSupportedByItsKing) {
-    struct Case {
-        const char* pieces;
-        uint8_t side;
-        int16_t expected;
-    };
-    const Case cases[] = {
-        {"Kh8 Ra8 kd3 pc3", White, 2},  // Black's pawn on c3: its rank
-        {"Ke6 Pf6 ka1 rh1", White, -2}, // White's pawn on f6: rank - 7
-    };
-    for (const Case& c : cases) {
-        HandPosition pos(c.pieces, c.side);
-        pos.with_passers();
-        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
-    }
+TEST(EndgameRecognisers, NearDrawMaterialReturnsThePawnsRank) {
+    expect_scores(
+        {
+            // A minor piece on the lone pawn's path, or the king in front of it.
+            {"Ke1 Pd4 kh8 nd6", White, 3},  // knight on the pawn's file
+            {"Ke1 Pd4 kh8 ne4", White, 3},  // knight covering d6
+            {"Ke1 Pd4 kh8 nc4", Black, 3},  // knight covering d6 from the other side
+            {"Ke1 Pd4 kd7 na1", White, 3},  // king on the file in front
+            {"Kh1 Ne3 kh8 pe5", White, -3}, // Black's pawn: rank - 7
+            {"Ke1 Pd4 kh1 bh3", White, 3},  // bishop on the diagonal through d7
+            {"Ke1 Pd4 kc6 ba1", White, 3},  // king beside the pawn's path
+            {"Ka8 Bc1 kh1 pe4", White,
+             -4}, // bishop on the diagonal through e3
+                  // A rook against a pawn supported by its king, the rook's king far away.
+            {"Kh8 Ra8 kd3 pc3", White, 2},  // Black's pawn on c3: its rank
+            {"Ke6 Pf6 ka1 rh1", White, -2}, // White's pawn on f6: rank - 7
+        },
+        evaluate);
 }
 
 TEST(EndgameRecognisers, WrongBishopWithARookPawnDividesBy128) {

@@ -91,20 +91,16 @@ TEST(Evaluate, DevelopmentLeadReadsThePlacementSumsAsSignedBytes) {
 }
 
 TEST(Evaluate, BareKingVerdicts) {
-    struct Case {
-        const char* pieces;
-        uint8_t side;
-        int16_t expected;
-    };
     // Rook against bare king (phase 2): 500 + 2 * KA(-29) - 100 (no pawns) = 342, then +/- 200.
-    const Case cases[] = {
-        {"Ke1 Ra1 ke8", White, 542}, {"Ke1 ke8 ra8", Black, -542}, {"Ke1 Nb1 Ng1 ke8", White, 0},
-        {"Ke1 Bc1 ke8", White, 0},   {"Ke1 ke8 bf8", Black, 0},
-    };
-    for (const Case& c : cases) {
-        HandPosition pos(c.pieces, c.side);
-        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
-    }
+    expect_scores(
+        {
+            {"Ke1 Ra1 ke8", White, 542},
+            {"Ke1 ke8 ra8", Black, -542},
+            {"Ke1 Nb1 Ng1 ke8", White, 0},
+            {"Ke1 Bc1 ke8", White, 0},
+            {"Ke1 ke8 bf8", Black, 0},
+        },
+        evaluate);
 }
 
 TEST(MaterialDrawClass, ClassifiesTheMaterialBalance) {

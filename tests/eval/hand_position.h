@@ -5,8 +5,11 @@
 
 #include <bit>
 #include <cstring>
+#include <initializer_list>
 #include <sstream>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "board/position.h"
 #include "eval/evaluate.h"
@@ -186,3 +189,19 @@ struct HandPosition {
         return *this;
     }
 };
+
+// A position, the side to move and the score expected from a scoring function.
+struct ScoreCase {
+    const char* pieces;
+    uint8_t side;
+    int16_t expected;
+};
+
+// Builds each case with its passers filled in and compares score(node) with the expectation.
+inline void expect_scores(std::initializer_list<ScoreCase> cases, int16_t (*score)(SearchNode&)) {
+    for (const ScoreCase& c : cases) {
+        HandPosition pos(c.pieces, c.side);
+        pos.with_passers();
+        EXPECT_EQ(score(pos.node()), c.expected) << c.pieces << (c.side == White ? " w" : " b");
+    }
+}
