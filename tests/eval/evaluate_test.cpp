@@ -234,3 +234,32 @@ TEST(Evaluate, FreePathOfAnAdvancedPasserCountsDoubleInTheEndgame) {
         EXPECT_EQ(evaluate(pos.node()) - without, c.fp) << c.pieces;
     }
 }
+
+TEST(Evaluate, TransitionPhaseEndingsAreScaled) {
+    struct Case {
+        const char* pieces;
+        int16_t pawnScore, openLineDanger;
+        int16_t expected;
+    };
+    const Case cases[] = {
+        // Opposite-coloured bishops with rooks: 100 pulled halfway to 0.
+        {"Ke1 Ra1 Bc1 Pa2 Pb2 ke8 ra8 bc8 pa7", 0, 0, 50},
+        // Rook ending a pawn up, no passers: halved with the defending king on the d-file
+        // (100 - 15 for the kings = 85, 42), untouched on the g-file (100).
+        {"Kg1 Ra1 Rf1 Pf2 Pg2 Ph2 kd8 ra8 rh8 pg7 ph7", 0, 0, 42},
+        {"Kg1 Ra1 Rf1 Pf2 Pg2 Ph2 kg8 ra8 rh8 pg7 ph7", 0, 0, 100},
+        // Queens only: base halved (40 -> 20), +200 for White's passer on d6 four ranks ahead
+        // of Black's on a7, unless White's king lines are open.
+        {"Kg1 Qd1 Pf2 Pg2 Ph2 Pd6 kg8 qb8 pf7 pg7 ph7 pa7", 40, 0, 220},
+        {"Kg1 Qd1 Pf2 Pg2 Ph2 Pd6 kg8 qb8 pf7 pg7 ph7 pa7", 40, -20, 0},
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces);
+        pos.with_passers();
+        ASSERT_EQ(pos.state().phase, 1) << c.pieces;
+        pos.state().pawnScore = c.pawnScore;
+        pos.state().openLineDanger[White] = c.openLineDanger;
+        PlyStates[0] = pos.state();
+        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
+    }
+}
