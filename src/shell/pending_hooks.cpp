@@ -10,19 +10,10 @@
 #include "uci/debug_commands.h"
 #include "uci/position_command.h"
 
-void initGeometry() {}
-void buildMoveTable() {}
-void initBoardSquares() {}
-bool setupPosition(uint8_t, uint8_t) { return false; }
-void initKeys() {}
-KeyPair fullKey(int) { return KeyPair{0, 0}; }
-KeyPair nodeKey(SearchNode&, bool) { return KeyPair{0, 0}; }
-KeyPair pawnKingKey() { return KeyPair{0, 0}; }
 void init_evaluation_tables() {}
 void apply_position() {}
 bool read_position_file(const char*) { return false; }
 void sizeHashTables() {}
 void clearHashTable() {}
-void perft_command(int) {}
 void show_position_command() {}
 void show_evaluation_command() {}

@@ -1,0 +1,130 @@
+#include "board/perft.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "board/legality.h"
+#include "board/make_move.h"
+#include "board/movegen.h"
+#include "board/position.h"
+#include "uci/debug_commands.h"
+
+namespace {
+
+// Calls visit(move) for every legal move of the side to move at node.
+template <typename Visit> void for_each_legal_move(SearchNode& node, Visit visit) {
+    int side = node.side;
+    int kingSlot = KingIndex[side];
+    MOVE last = lastMoveInto(node);
+    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
+        const PieceEntry& e = PieceList[slot];
+        if (e.letter == 0) continue;
+        const PieceMoveRecord* r = e.moves;
+        bool test = (node.testMask >> slot) & 1;
+        for (const MOVE* list : {r->captures, r->quiet}) {
+            for (const MOVE* p = list; *p; ++p) {
+                if (test && isLegal(node, slot, *p, kingSlot, last) != Legal) continue;
+                visit(*p);
+            }
+        }
+    }
+}
+
+uint64_t count_legal_moves(SearchNode& node) {
+    uint64_t n = 0;
+    for_each_legal_move(node, [&](MOVE) { ++n; });
+    return n;
+}
+
+// The search's calling protocol for one move from node.
+template <typename Below> uint64_t through_child(SearchNode& node, MOVE m, Below below) {
+    SearchNode& child = *node.next;
+    *node.nextState = *node.state;
+    *node.moveAtPly = m;
+    makeMove(child, m);
+    updateCastlingRights(child, m);
+    ++SearchPly;
+    updateMoves(child, m);
+    uint64_t n = below(child);
+    --SearchPly;
+    unmakeMove(child, m, 1);
+    return n;
+}
+
+std::string move_text(MOVE m) {
+    std::string s;
+    for (int sq : {move_from(m), move_to(m)}) {
+        s += char('a' + file_of(sq));
+        s += char('1' + rank_of(sq));
+    }
+    if (move_special(m) == MovePromotion) s += "nbrq"[move_promotion_type(m) - TypeKnight];
+    return s;
+}
+
+void setup_standard_position() {
+    static const char back[8] = {'T', 'C', 'F', 'D', 'R', 'F', 'C', 'T'};
+    for (int8_t& cell : SetupBoard) cell = 0;
+    for (int file = 0; file < 8; ++file) {
+        SetupBoard[mailbox_cell(make_square(file, 0))] = int8_t(back[file]);
+        SetupBoard[mailbox_cell(make_square(file, 1))] = int8_t(LetterPawn);
+        SetupBoard[mailbox_cell(make_square(file, 6))] = int8_t(-LetterPawn);
+        SetupBoard[mailbox_cell(make_square(file, 7))] = int8_t(-back[file]);
+    }
+    SetupCastlingRights[White] = SetupCastlingRights[Black] = CastleKingSide | CastleQueenSide;
+    SetupEnPassant = 0;
+}
+
+} // namespace
+
+uint64_t perft(SearchNode& node, int depth) {
+    if (depth <= 0) return 1;
+    if (depth == 1) return count_legal_moves(node);
+    if (node.index + 1 >= MaxPly) return 0;
+    uint64_t n = 0;
+    for_each_legal_move(node, [&](MOVE m) {
+        n += through_child(node, m, [&](SearchNode& child) { return perft(child, depth - 1); });
+    });
+    return n;
+}
+
+uint64_t perftDivide(int depth) {
+    SearchNode& root = SearchNodes[0];
+    SearchPly = 0;
+    root.side = SideToMove;
+    updateMoves(root, FullUpdate);
+    uint64_t total = 0;
+    for_each_legal_move(root, [&](MOVE m) {
+        uint64_t n = depth <= 1 ? 1 : through_child(root, m, [&](SearchNode& child) {
+            return perft(child, depth - 1);
+        });
+        std::printf("%s: %llu\n", move_text(m).c_str(), static_cast<unsigned long long>(n));
+        total += n;
+    });
+    std::printf("\nNodes searched: %llu\n", static_cast<unsigned long long>(total));
+    std::fflush(stdout);
+    return total;
+}
+
+void perft_command(int depth) {
+    if (depth < 1) depth = 1;
+    if (depth > MaxPly - 2) depth = MaxPly - 2;
+    perftDivide(depth);
+}
+
+int perft_main(int argc, char** argv) {
+    int depth = argc > 2 ? std::atoi(argv[2]) : 1;
+    if (depth < 1 || depth > MaxPly - 2) {
+        std::printf("usage: talvor perft <depth 1-%d> [FEN]\n", MaxPly - 2);
+        return 1;
+    }
+    initBoardRules();
+    setup_standard_position();
+    if (argc > 3) {
+        std::printf("FEN positions are not read yet\n");
+        return 1;
+    }
+    if (!setupPosition(White, SetupEnPassant)) return 1;
+    perftDivide(depth);
+    return 0;
+}
