@@ -8,9 +8,13 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "shell/settings.h"
 #include "uci/debug_commands.h"
+#include "uci/fen.h"
 
 namespace {
+
+constexpr const char* StandardFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // Calls visit(move) for every legal move of the side to move at node.
 template <typename Visit> void for_each_legal_move(SearchNode& node, Visit visit) {
@@ -62,19 +66,6 @@ std::string move_text(MOVE m) {
     return s;
 }
 
-void setup_standard_position() {
-    static const char back[8] = {'T', 'C', 'F', 'D', 'R', 'F', 'C', 'T'};
-    for (int8_t& cell : SetupBoard) cell = 0;
-    for (int file = 0; file < 8; ++file) {
-        SetupBoard[mailbox_cell(make_square(file, 0))] = int8_t(back[file]);
-        SetupBoard[mailbox_cell(make_square(file, 1))] = int8_t(LetterPawn);
-        SetupBoard[mailbox_cell(make_square(file, 6))] = int8_t(-LetterPawn);
-        SetupBoard[mailbox_cell(make_square(file, 7))] = int8_t(-back[file]);
-    }
-    SetupCastlingRights[White] = SetupCastlingRights[Black] = CastleKingSide | CastleQueenSide;
-    SetupEnPassant = 0;
-}
-
 } // namespace
 
 uint64_t perft(SearchNode& node, int depth) {
@@ -113,18 +104,22 @@ void perft_command(int depth) {
 }
 
 int perft_main(int argc, char** argv) {
-    int depth = argc > 2 ? std::atoi(argv[2]) : 1;
+    int depth = argc > 2 ? std::atoi(argv[2]) : 0;
     if (depth < 1 || depth > MaxPly - 2) {
         std::printf("usage: talvor perft <depth 1-%d> [FEN]\n", MaxPly - 2);
         return 1;
     }
-    initBoardRules();
-    setup_standard_position();
+    std::string fen = StandardFen;
     if (argc > 3) {
-        std::printf("FEN positions are not read yet\n");
+        fen = argv[3];
+        for (int i = 4; i < argc; ++i) fen += std::string(" ") + argv[i];
+    }
+    initBoardRules();
+    if (!load_fen_fields(fen.c_str()) ||
+        !setupPosition(white_to_move_at_start ? White : Black, SetupEnPassant)) {
+        std::printf("perft: position refused\n");
         return 1;
     }
-    if (!setupPosition(White, SetupEnPassant)) return 1;
     perftDivide(depth);
     return 0;
 }

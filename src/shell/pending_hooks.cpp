@@ -3,17 +3,41 @@
 #include "board/geometry.h"
 #include "board/keys.h"
 #include "board/move_table.h"
+#include "board/perft.h"
 #include "board/position.h"
+#include "book/book.h"
+#include "console/parameters.h"
 #include "console/position_file.h"
 #include "eval/eval_tables.h"
+#include "platform/platform.h"
 #include "search/hash_table.h"
+#include "shell/game_loop.h"
+#include "shell/settings.h"
+#include "shell/think.h"
 #include "uci/debug_commands.h"
+#include "uci/dispatcher.h"
 #include "uci/position_command.h"
+#include "uci/uci_output.h"
 
 void init_evaluation_tables() {}
 void apply_position() {}
-bool read_position_file(const char*) { return false; }
+bool read_position_file(const char*) {
+    return false;
+}
 void sizeHashTables() {}
 void clearHashTable() {}
 void show_position_command() {}
 void show_evaluation_command() {}
+void ponder() {}
+void load_book(uint8_t) {}
+void parameters_dialogue() {}
+
+// Until the game loop lands, UCI mode waits for commands for ever (it ends on quit or at the end
+// of input) and console mode reads keys until the input ends.
+void game_loop() {
+    if (uci_mode)
+        for (;;) uci_wait_for_command();
+    while (platform_read_key() >= 0) {
+    }
+    engine_quit();
+}
