@@ -59,3 +59,9 @@ uint64_t perft_node_bound() {
 TEST(Perft, ReferenceCounts) {
     expect_perft_counts("perft.epd", perft_node_bound());
 }
+
+// Positions with castling, en passant (legal and pinned), promotions, pins and checks, counted
+// by an independent engine.
+TEST(Perft, IndependentlyCountedPositions) {
+    expect_perft_counts("perft_extra.epd", perft_node_bound());
+}
