@@ -51,3 +51,32 @@ inline bool setup_fen(const std::string& fen) {
         SetupEnPassant = uint8_t(8 * (ep[0] - 'a' + 1) + (ep[1] - '1'));
     return setupPosition(side == "b" ? Black : White, SetupEnPassant);
 }
+
+// Square from text such as "e4".
+inline int sq(const char* name) {
+    return make_square(name[0] - 'a', name[1] - '1');
+}
+
+// The generated move of the side to move at node from one square to another (promotion type
+// when several match: TypeQueen by default); 0 when the lists do not hold it.
+inline MOVE find_move(const SearchNode& node, const char* from, const char* to,
+                      int promotion = TypeQueen) {
+    int side = node.side;
+    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
+        const PieceEntry& e = PieceList[slot];
+        if (e.letter == 0) continue;
+        for (const MOVE* list : {e.moves->captures, e.moves->quiet}) {
+            for (const MOVE* p = list; *p; ++p) {
+                if (move_from(*p) != sq(from) || move_to(*p) != sq(to)) continue;
+                if (move_special(*p) == MovePromotion && move_promotion_type(*p) != promotion)
+                    continue;
+                return *p;
+            }
+        }
+    }
+    return 0;
+}
+
+// Plays a game move on node 0 the way the game loop does: make, castling rights, counters,
+// regeneration and the key history. Returns the move, 0 when it is not generated.
+MOVE play_game_move(const char* from, const char* to, int promotion = TypeQueen);
