@@ -74,9 +74,8 @@ const char* check_state(const PlyState& s) {
             r.queenCount[c] != s.queenCount[c])
             return "piece counts";
         const PieceEntry& king = PieceList[KingIndex[c]];
-        if (king.letter == LetterKing &&
-            (s.kingSquare[c] != king.square || s.kingFile[c] != king.file ||
-             s.kingRank[c] != king.rank))
+        if (king.letter == LetterKing && (s.kingSquare[c] != king.square ||
+                                          s.kingFile[c] != king.file || s.kingRank[c] != king.rank))
             return "king square";
         if (s.queenCount[c] == 0 ? s.queenSquare[c] != 255
                                  : (Board[s.queenSquare[c] & 63].letter != LetterQueen ||

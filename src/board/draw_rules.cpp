@@ -27,4 +27,6 @@ void storeKeyHistory(int searchPly, const KeyPair& key) {
     if (index >= 0 && index < KeyHistorySize) KeyHistory[index] = key;
 }
 
-bool fiftyMoveDraw() { return GamePly - LastIrreversiblePly >= 100; }
+bool fiftyMoveDraw() {
+    return GamePly - LastIrreversiblePly >= 100;
+}
