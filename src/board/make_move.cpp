@@ -29,15 +29,6 @@ MOVE castling_rook_move(int kingTo) {
            MoveCastlingSquare;
 }
 
-void clear_square(BoardSquare& b) {
-    b.letter = 0;
-    b.sign = 0;
-    b.colour = NoColour;
-    b.slot = EmptySlot;
-    b.absValue = 0;
-    b.piece = &EmptyPieceEntry;
-}
-
 void xor_piece_keys(PlyState& s, const PieceEntry& e, bool pawnKeysToo) {
     s.key32 ^= e.key32;
     s.key64 ^= e.key64;
@@ -135,7 +126,7 @@ void makeMove(SearchNode& node, MOVE m) {
             bank.thirdSquare = Board[victimSquare];
         }
         remove_victim(s, *Board[victimSquare].piece, victimSquare);
-        if (special == MoveEnPassant) clear_square(Board[victimSquare]);
+        if (special == MoveEnPassant) clearSquare(Board[victimSquare]);
     }
 
     node.EnPassantSquare = 0;
@@ -174,7 +165,7 @@ void makeMove(SearchNode& node, MOVE m) {
     target.sign = mover.sign;
     target.colour = mover.colour;
     target.absValue = uint32_t(std::abs(mover.value));
-    clear_square(Board[from]);
+    clearSquare(Board[from]);
 
     if (special == MoveCastling) {
         RookMoveInMake = true;

@@ -66,15 +66,6 @@ void link_move_records() {
     }
 }
 
-void empty_square(BoardSquare& b) {
-    b.letter = 0;
-    b.sign = 0;
-    b.colour = NoColour;
-    b.slot = EmptySlot;
-    b.absValue = 0;
-    b.piece = &EmptyPieceEntry;
-}
-
 // A fresh ply-0 record: no moves, no figures, linked to itself.
 void reset_root_record(PieceEntry& e) {
     PieceMoveRecord& r = MoveRecords[e.slot * MaxPly];
@@ -132,7 +123,7 @@ void reconstruct_double_step(SearchNode& root, int skipped) {
 void initBoardSquares() {
     for (int sq = 0; sq < 64; ++sq) {
         BoardSquare& b = Board[sq];
-        empty_square(b);
+        clearSquare(b);
         b.square = uint8_t(sq);
         b.file = uint8_t(file_of(sq));
         b.rank = uint8_t(rank_of(sq));
@@ -140,6 +131,15 @@ void initBoardSquares() {
         b.diagonal = uint8_t(file_of(sq) + rank_of(sq));
     }
     link_move_records();
+}
+
+void clearSquare(BoardSquare& b) {
+    b.letter = 0;
+    b.sign = 0;
+    b.colour = NoColour;
+    b.slot = EmptySlot;
+    b.absValue = 0;
+    b.piece = &EmptyPieceEntry;
 }
 
 void refreshPieceEntry(PieceEntry& e) {
@@ -169,7 +169,7 @@ bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget) {
     SearchPly = 0;
     for (int k = 0; k < MaxPly; ++k) MoveAtPly[k] = NO_MOVE;
 
-    for (int sq = 0; sq < 64; ++sq) empty_square(Board[sq]);
+    for (int sq = 0; sq < 64; ++sq) clearSquare(Board[sq]);
 
     PlyState& ps = PlyStates[0];
     ps = PlyState{};

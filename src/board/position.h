@@ -53,6 +53,9 @@ void initBoardSquares();
 // 16 pieces.
 bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget);
 
+// Empties the occupant part of a square record (its constants stay).
+void clearSquare(BoardSquare& square);
+
 // Sets value, kind, rangeClass and keys of an entry from its letter, sign and square.
 void refreshPieceEntry(PieceEntry& entry);
 
