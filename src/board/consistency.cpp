@@ -44,6 +44,27 @@ const char* check_links() {
     return nullptr;
 }
 
+bool holds(int square, uint8_t letter, int colour) {
+    return Board[square].letter == letter && Board[square].colour == colour;
+}
+
+// A right still held needs the king on its home square and the rook in its corner.
+const char* check_castling_rights(const PlyState& s) {
+    for (int c = 0; c < 2; ++c) {
+        uint8_t rights = s.castlingRights[c];
+        if (rights > 3 && rights != CastledKingSide && rights != CastledQueenSide)
+            return "castling rights byte";
+        if (rights == 0 || rights > 3) continue;
+        bool white = c == White;
+        if (!holds(white ? SqE1 : SqE8, LetterKing, c)) return "castling right without the king";
+        if ((rights & CastleKingSide) && !holds(white ? SqH1 : SqH8, LetterRook, c))
+            return "king-side right without the rook";
+        if ((rights & CastleQueenSide) && !holds(white ? SqA1 : SqA8, LetterRook, c))
+            return "queen-side right without the rook";
+    }
+    return nullptr;
+}
+
 const char* check_state(const PlyState& s) {
     PlyState r{};
     for (const PieceEntry& e : PieceList) {
@@ -83,6 +104,7 @@ const char* check_state(const PlyState& s) {
             return "queen square";
     }
     if ((s.pawns[0] | s.pieces[0]) & (s.pawns[1] | s.pieces[1])) return "colours overlap";
+    if (const char* fault = check_castling_rights(s)) return fault;
     if (s.phase != gamePhase(s)) return "phase";
     return nullptr;
 }

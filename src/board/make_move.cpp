@@ -250,6 +250,19 @@ void updateCastlingRights(SearchNode& node, MOVE m) {
     for (int c = 0; c < 2; ++c) s.kingWing[c] = kingWing(s.kingFile[c], s.castlingRights[c]);
 }
 
+SearchNode& playIntoChild(SearchNode& node, MOVE m) {
+    SearchNode& child = *node.next;
+    *node.nextState = *node.state;
+    *node.moveAtPly = m;
+    makeMove(child, m);
+    updateCastlingRights(child, m);
+    return child;
+}
+
+void takeBackFromChild(SearchNode& node, MOVE m) {
+    unmakeMove(*node.next, m, 1);
+}
+
 bool makeTestUnmake(SearchNode& node, MOVE m) {
     int from = move_from(m);
     int side = node.side;

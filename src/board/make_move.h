@@ -19,5 +19,13 @@ void unmakeMove(SearchNode& node, MOVE m, int restoreRecords);
 // Maintains both colours' castling rights and king wings after m; call right after makeMove.
 void updateCastlingRights(SearchNode& node, MOVE m);
 
+// The search's step from node k into its child with m: copies PlyStates k into k + 1, notes m
+// in node k's MoveAtPly slot, makes m on node k + 1 and updates its castling rights. The child
+// search then raises SearchPly and runs updateMoves(child, m). Returns node k + 1.
+SearchNode& playIntoChild(SearchNode& node, MOVE m);
+
+// Takes m back from node's child, relinking the records rebuilt there (SearchPly lowered first).
+void takeBackFromChild(SearchNode& node, MOVE m);
+
 // When m is legal: makes it on the next node, tests whether it checks the enemy king, unmakes.
 bool makeTestUnmake(SearchNode& node, MOVE m);

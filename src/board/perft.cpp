@@ -43,16 +43,12 @@ uint64_t count_legal_moves(SearchNode& node) {
 
 // The search's calling protocol for one move from node.
 template <typename Below> uint64_t through_child(SearchNode& node, MOVE m, Below below) {
-    SearchNode& child = *node.next;
-    *node.nextState = *node.state;
-    *node.moveAtPly = m;
-    makeMove(child, m);
-    updateCastlingRights(child, m);
+    SearchNode& child = playIntoChild(node, m);
     ++SearchPly;
     updateMoves(child, m);
     uint64_t n = below(child);
     --SearchPly;
-    unmakeMove(child, m, 1);
+    takeBackFromChild(node, m);
     return n;
 }
 

@@ -9,24 +9,17 @@
 
 namespace {
 
-// The search's protocol for one move from node 0: copy the state, make on node 1, castling
-// rights, generation.
+// The search's protocol for one move from node 0.
 SearchNode& make_on_child(MOVE m) {
-    SearchNode& root = SearchNodes[0];
-    SearchNode& child = SearchNodes[1];
-    PlyStates[1] = PlyStates[0];
-    MoveAtPly[0] = m;
-    makeMove(child, m);
-    updateCastlingRights(child, m);
+    SearchNode& child = playIntoChild(SearchNodes[0], m);
     SearchPly = 1;
     updateMoves(child, m);
-    (void)root;
     return child;
 }
 
 void unmake_child(MOVE m) {
     SearchPly = 0;
-    unmakeMove(SearchNodes[1], m, 1);
+    takeBackFromChild(SearchNodes[0], m);
 }
 
 } // namespace

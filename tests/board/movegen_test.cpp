@@ -68,17 +68,14 @@ void expect_node_fresh(SearchNode& node, const std::string& where) {
             << where << " slot " << int(e.slot);
     }
     if (node.mateFound) {
-        SearchNode& child = *node.next;
-        *node.nextState = s;
-        *node.moveAtPly = node.mateMove;
-        makeMove(child, node.mateMove);
-        updateCastlingRights(child, node.mateMove);
+        MOVE m = node.mateMove;
+        SearchNode& child = playIntoChild(node, m);
         ++SearchPly;
-        updateMoves(child, node.mateMove);
+        updateMoves(child, m);
         EXPECT_NE(child.checkState, 0) << where;
         EXPECT_EQ(perft(child, 1), 0u) << where << " mate move is no mate";
         --SearchPly;
-        unmakeMove(child, node.mateMove, 1);
+        takeBackFromChild(node, m);
     }
 }
 
@@ -110,11 +107,7 @@ void walk(SearchNode& node, int depth, const std::string& where) {
             continue;
         int checks = givesCheck(node, m, side);
         Snapshot before = take_snapshot();
-        SearchNode& child = *node.next;
-        *node.nextState = *node.state;
-        *node.moveAtPly = m;
-        makeMove(child, m);
-        updateCastlingRights(child, m);
+        SearchNode& child = playIntoChild(node, m);
         ++SearchPly;
         updateMoves(child, m);
         if (checks == 1) {
@@ -122,7 +115,7 @@ void walk(SearchNode& node, int depth, const std::string& where) {
         }
         walk(child, depth - 1, where + " " + std::to_string(m & MoveIdentityMask));
         --SearchPly;
-        unmakeMove(child, m, 1);
+        takeBackFromChild(node, m);
         Snapshot after = take_snapshot();
         ASSERT_EQ(std::memcmp(before.board, after.board, sizeof Board), 0) << where << " " << m;
         ASSERT_EQ(std::memcmp(before.pieces, after.pieces, sizeof PieceList), 0) << where;
