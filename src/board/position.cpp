@@ -268,11 +268,11 @@ bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget) {
     recomputePieceKeys(ps);
 
     SideToMove = sideToMove == White ? White : Black;
+    for (SearchNode& node : SearchNodes) node.regeneratedCount = 0; // every record is ply 0 now
     SearchNode& root = SearchNodes[0];
     root.EnPassantSquare = 0;
     root.mateFound = 0;
     root.pinCandidateFlag = 0;
-    root.regeneratedCount = 0;
     if (enPassantTarget != 0) reconstruct_double_step(root, int(enPassantTarget) - 8);
 
     root.side = SideToMove;
