@@ -130,3 +130,32 @@ TEST(Geometry, DirectionsStepsAndBitScan) {
                                                      square_bit(sq("b2")) | square_bit(sq("b1")));
     for (int i = 0; i < 64; ++i) EXPECT_EQ(lowest_bit(square_bit(i) | square_bit(63)), i);
 }
+
+TEST(MoveTable, SquareDeltasFollowTheBoardValues) {
+    init_board_rules_once();
+    auto delta = [](int kind, const char* from, const char* to) {
+        return MoveSquareDelta[(kind * 64 + sq(from)) * 64 + sq(to)];
+    };
+    int whiteKing = piece_kind(TypeKing, White), blackKing = piece_kind(TypeKing, Black);
+    int whiteKnight = piece_kind(TypeKnight, White), whiteRook = piece_kind(TypeRook, White);
+    int8_t saved[64][KindCount];
+    for (int s = 0; s < 64; ++s)
+        for (int k = 0; k < KindCount; ++k) saved[s][k] = Board[s].pieceSquare[k];
+    Board[sq("f3")].pieceSquare[whiteKnight] = 12;
+    Board[sq("g1")].pieceSquare[whiteKnight] = -5;
+    Board[sq("a1")].pieceSquare[whiteRook] = 3;
+    PlyStates[0].phase = 1; // outside the opening only knights and pawns carry values
+    buildMoveSquareDelta();
+    EXPECT_EQ(delta(whiteKnight, "g1", "f3"), 17);
+    EXPECT_EQ(delta(whiteRook, "a1", "a2"), 0);
+    EXPECT_EQ(delta(whiteKing, "e1", "g1"), 60);
+    EXPECT_EQ(delta(whiteKing, "e1", "c1"), 40);
+    EXPECT_EQ(delta(blackKing, "e8", "g8"), -60);
+    EXPECT_EQ(delta(blackKing, "e8", "c8"), -40);
+    PlyStates[0].phase = 0;
+    buildMoveSquareDelta();
+    EXPECT_EQ(delta(whiteRook, "a1", "a2"), -3);
+    for (int s = 0; s < 64; ++s)
+        for (int k = 0; k < KindCount; ++k) Board[s].pieceSquare[k] = saved[s][k];
+    buildMoveSquareDelta();
+}
