@@ -31,16 +31,26 @@ int king_move_legality(SearchNode& node, MOVE m, int from, int to) {
         if (node.checkState) return Illegal;
         uint8_t rights = ps.castlingRights[side];
         if ((rights & (CastleKingSide | CastleQueenSide)) == 0) return Illegal;
-        Bitboard between;
-        int crossed;
-        uint8_t need;
-        switch (to) {
-        case SqC1: need = CastleQueenSide, between = 0x1010100ULL, crossed = SqD1; break;
-        case SqC8: need = CastleQueenSide, between = 0x80808000ULL, crossed = SqD8; break;
-        case SqG1: need = CastleKingSide, between = 0x101ULL << SqF1, crossed = SqF1; break;
-        case SqG8: need = CastleKingSide, between = 0x101ULL << SqF8, crossed = SqF8; break;
-        default: return Illegal;
-        }
+        // Per target: the right it needs, the squares that must be empty, the square crossed.
+        struct Castle {
+            int target;
+            uint8_t need;
+            Bitboard between;
+            int crossed;
+        };
+        static constexpr Castle castles[4] = {
+            {SqC1, CastleQueenSide, 0x0000000001010100ULL, SqD1}, // b1, c1, d1
+            {SqC8, CastleQueenSide, 0x0000000080808000ULL, SqD8}, // b8, c8, d8
+            {SqG1, CastleKingSide, 0x0001010000000000ULL, SqF1},  // f1, g1
+            {SqG8, CastleKingSide, 0x0080800000000000ULL, SqF8},  // f8, g8
+        };
+        const Castle* c = nullptr;
+        for (const Castle& candidate : castles)
+            if (candidate.target == to) c = &candidate;
+        if (c == nullptr) return Illegal;
+        uint8_t need = c->need;
+        Bitboard between = c->between;
+        int crossed = c->crossed;
         if ((rights & need) == 0 || (node.occupancy & between) != 0) return Illegal;
         if (node.enemyAttacks & square_bit(crossed)) return Illegal;
     }

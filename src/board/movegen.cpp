@@ -493,6 +493,7 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
     node.ownKingAttacks = own[TypeKing];
     node.ownAttacks = own[TypePawn] | own[TypeKnight] | own[TypeBishop] | own[TypeRook] |
                       own[TypeQueen] | own[TypeKing];
+    node.attackMapsValid = 1;
 }
 
 void find_quiet_mate(SearchNode& node) {
