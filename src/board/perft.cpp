@@ -35,9 +35,24 @@ template <typename Visit> void for_each_legal_move(SearchNode& node, Visit visit
     }
 }
 
+// Slots outside testMask need no legality test, so their list lengths are their counts.
 uint64_t count_legal_moves(SearchNode& node) {
+    int side = node.side;
+    int kingSlot = KingIndex[side];
+    MOVE last = lastMoveInto(node);
     uint64_t n = 0;
-    for_each_legal_move(node, [&](MOVE) { ++n; });
+    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
+        const PieceEntry& e = PieceList[slot];
+        if (e.letter == 0) continue;
+        const PieceMoveRecord* r = e.moves;
+        if (((node.testMask >> slot) & 1) == 0) {
+            n += r->mobilityCount;
+            continue;
+        }
+        for (const MOVE* list : {r->captures, r->quiet})
+            for (const MOVE* p = list; *p; ++p)
+                if (isLegal(node, slot, *p, kingSlot, last) == Legal) ++n;
+    }
     return n;
 }
 
