@@ -207,6 +207,19 @@ TEST(MoveGeneration, IncrementalPassAgreesWithAFreshLook) {
     }
 }
 
+TEST(MoveGeneration, IncrementalPassAgreesOnEveryPerftPosition) {
+    for (const char* file : {"perft.epd", "perft_extra.epd"}) {
+        std::ifstream in(std::string(TALVOR_TEST_DATA) + "/" + file);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::string fen = line.substr(0, line.find(';'));
+            ASSERT_TRUE(setup_fen(fen)) << fen;
+            walk(SearchNodes[0], 2, fen);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
 TEST(MoveGeneration, QuietMateIsFound) {
     // Looked for only while the side has a queen (outside the opening phase).
     ASSERT_TRUE(setup_fen("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1"));
