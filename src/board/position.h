@@ -36,8 +36,8 @@ extern MOVE QuietMoveBuffers[MaxPly][32][QuietListSize];
 extern MOVE CaptureMoveBuffers[MaxPly][32][CaptureListSize];
 
 // The move that led to the game position (the reconstructed double step after a set-up with an
-// en-passant target, else 0); the legality test of node 0 reads it. Set by set-up and by makeMove
-// on node 0.
+// en-passant target, else 0); the legality test of node 0 reads it for en passant. Set by set-up
+// and by makeMove on node 0; unmakeMove does not restore it (a take-back sets it again).
 extern MOVE LastGameMove;
 
 constexpr MOVE FullUpdate = 57; // "last move" that asks updateMoves for a full pass
@@ -45,12 +45,14 @@ constexpr MOVE FullUpdate = 57; // "last move" that asks updateMoves for a full 
 // Links the 63 search nodes to their ply states and move slots. Run once at start-up.
 void initSearchNodes();
 
-// Writes the constant fields of the 64 square records and empties them. Run once at start-up.
+// Writes the constant fields of the 64 square records, empties them and links every move record
+// to its buffers. Run once at start-up.
 void initBoardSquares();
 
 // Builds the whole position from SetupBoard and SetupCastlingRights, with the given side to move
-// and en-passant target (SetupEnPassant's coding, 0 = none). False when a colour has more than
-// 16 pieces.
+// and en-passant target (SetupEnPassant's coding, 0 = none; used only when the board shows the
+// double step): game counters reset, node 0's ply state, moves (full generation) and key, stored
+// as KeyHistory[0]. False when a colour has more than 16 pieces.
 bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget);
 
 // Empties the occupant part of a square record (its constants stay).
