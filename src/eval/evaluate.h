@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "board/geometry.h"
 #include "board/types.h"
 
 // Colour to move at the root of the current search, +1 White or -1 Black. Set by the root search.
@@ -43,20 +44,12 @@ constexpr int abs_of(int x) {
     return x < 0 ? -x : x;
 }
 // King distance between two squares: max(|file difference|, |rank difference|).
-constexpr int square_distance(int a, int b) {
-    int df = abs_of(file_of(a) - file_of(b));
-    int dr = abs_of(rank_of(a) - rank_of(b));
-    return df > dr ? df : dr;
+inline int square_distance(int a, int b) {
+    return StepCount[a * 64 + b];
 }
 // Squares on the same and the two neighbouring files strictly ahead of sq for colour.
-constexpr Bitboard passed_mask(int colour, int sq) {
-    constexpr Bitboard EveryFile = 0x0101010101010101ULL;
-    int f = file_of(sq), r = rank_of(sq);
-    Bitboard files = Bitboard(0xFF) << (8 * f);
-    if (f > 0) files |= Bitboard(0xFF) << (8 * (f - 1));
-    if (f < 7) files |= Bitboard(0xFF) << (8 * (f + 1));
-    Bitboard ranks = colour == White ? (0xFFu << (r + 1)) & 0xFFu : (1u << r) - 1;
-    return files & (EveryFile * ranks);
+inline Bitboard passed_mask(int colour, int sq) {
+    return PassedMask[colour * 64 + sq];
 }
 // Squares attacked by colour at node, from the node's two attack unions.
 inline Bitboard attacked_by(const SearchNode& node, int colour, int sideToMove) {

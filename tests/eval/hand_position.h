@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "board/geometry.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/pawn_structure.h"
@@ -40,6 +41,9 @@ struct HandPosition {
     // same state. Kings get their neighbour squares as attacks, every piece mobility 1.
     explicit HandPosition(const std::string& pieces, uint8_t sideToMove = White, int atPly = 0)
         : ply(atPly) {
+        static bool tablesBuilt = false;
+        if (!tablesBuilt) initGeometry();
+        tablesBuilt = true;
         initSearchNodes();
         std::memset(MoveAtPly, 0, sizeof MoveAtPly);
         for (int s = 0; s < 64; ++s) {
