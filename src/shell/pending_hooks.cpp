@@ -6,6 +6,7 @@
 #include "board/position.h"
 #include "console/position_file.h"
 #include "eval/eval_tables.h"
+#include "record/game_record.h"
 #include "search/hash_table.h"
 #include "uci/debug_commands.h"
 #include "uci/position_command.h"
@@ -25,3 +26,4 @@ void clearHashTable() {}
 void perft_command(int) {}
 void show_position_command() {}
 void show_evaluation_command() {}
+void append_game_move(uint8_t) {}
