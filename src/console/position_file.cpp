@@ -5,6 +5,7 @@
 #include "board/types.h"
 #include "platform/platform.h"
 #include "shell/settings.h"
+#include "uci/uci_output.h"
 
 #include <cstdio>
 #include <cstring>
@@ -206,6 +207,6 @@ int enter_position_dialogue() {
 void enter_position() {
     if (enter_position_dialogue() != EntryDone) {
         std::fflush(stdout);
-        platform_exit(0);
+        engine_quit();
     }
 }
