@@ -238,11 +238,25 @@ int wait_readable(int timeout_ms) {
             Sleep(1);
         }
     }
-    case FILE_TYPE_CHAR:
-        return WaitForSingleObject(input, timeout_ms < 0 ? INFINITE : DWORD(timeout_ms)) ==
-                       WAIT_OBJECT_0
-                   ? 1
-                   : 0;
+    case FILE_TYPE_CHAR: {
+        // A console handle is also signalled by focus, mouse and key-up events, which a read
+        // would wait behind: drop them and report only a key press.
+        const ULONGLONG start = GetTickCount64();
+        for (;;) {
+            DWORD wait = INFINITE;
+            if (timeout_ms >= 0) {
+                const ULONGLONG spent = GetTickCount64() - start;
+                if (spent >= ULONGLONG(timeout_ms)) return 0;
+                wait = DWORD(ULONGLONG(timeout_ms) - spent);
+            }
+            if (WaitForSingleObject(input, wait) != WAIT_OBJECT_0) return 0;
+            INPUT_RECORD record;
+            DWORD count = 0;
+            if (!PeekConsoleInputA(input, &record, 1, &count) || count == 0) return 1;
+            if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return 1;
+            ReadConsoleInputA(input, &record, 1, &count);
+        }
+    }
     default: return 1;
     }
 }

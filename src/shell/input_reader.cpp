@@ -86,8 +86,14 @@ bool InputReader::input_finished() const {
 
 std::string InputReader::stop_and_take_bytes() {
     stop_requested.store(1, std::memory_order_release);
-    if (threaded)
-        while (stopped.load(std::memory_order_acquire) == 0) platform_sleep_ms(1);
+    // The reader looks at the flag at least every ReadWaitMs. Should it stay blocked in a read
+    // all the same, its data is still its own: nothing is taken rather than racing with it.
+    bool acknowledged = !threaded;
+    for (int waited = 0; !acknowledged && waited < StopWaitMs; ++waited) {
+        acknowledged = stopped.load(std::memory_order_acquire) != 0;
+        if (!acknowledged) platform_sleep_ms(1);
+    }
+    if (!acknowledged) return std::string();
     std::string bytes;
     if (has_lines.load(std::memory_order_acquire) != 0) {
         for (const std::string& line : line_queue) bytes += line;

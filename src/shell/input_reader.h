@@ -21,6 +21,8 @@ class InputReader {
     static constexpr int ChunkSize = 256;
     // How long one read waits before the reader looks at stop_requested again.
     static constexpr int ReadWaitMs = 20;
+    // How long stop_and_take_bytes waits for the reader to leave its loop.
+    static constexpr int StopWaitMs = 1000;
 
     // With start_thread the reader thread starts at once; without it the owner calls
     // reader_pass itself (tests).

@@ -128,7 +128,7 @@ void set_clock_mode(uint8_t clock_on, uint8_t running) {
     unlimited = 0;
 }
 
-// Step 12: keywords that name the setting of the next number or word. True when word was one.
+// Keywords that name the setting of the next number or word. True when word was one.
 bool parameter_keyword(const char* word) {
     if (same_word(word, "infinite")) {
         on_clock = 0;
@@ -234,7 +234,7 @@ void text_value(const char* word) {
     in_setoption = 0;
 }
 
-// Step 11: the words that only count while a command collects and before its base word.
+// Words that only count while a command collects and before its base word.
 bool collecting_word(int i, const char* word) {
     if (same_word_any_case(word, "startpos")) {
         base_seen = 1;

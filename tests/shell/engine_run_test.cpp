@@ -81,6 +81,15 @@ TEST(EngineRun, UciArgumentAnswersAtOnceAndIgnoresALaterUci) {
     EXPECT_NE(engine.output().find("info situation is uci-wait\n"), std::string::npos);
 }
 
+TEST(EngineRun, LinesBeforeTheModeLineAreIgnored) {
+    EngineProcess engine;
+    engine.send("isready\nhello\nUCI\nisready\n");
+    ASSERT_TRUE(engine.wait_for("readyok\n", 5000));
+    engine.send("quit\n");
+    EXPECT_EQ(engine.wait_exit(3000), 0);
+    EXPECT_EQ(protocol_lines(engine.output()), Handshake + "readyok\n");
+}
+
 TEST(EngineRun, QuitAsFirstLineChoosesUciAndKeepsRunning) {
     EngineProcess engine;
     engine.send("quit\n");
