@@ -21,10 +21,8 @@
 #include "uci/uci_output.h"
 
 void init_evaluation_tables() {}
-void apply_position() {}
 void sizeHashTables() {}
 void clearHashTable() {}
-void show_position_command() {}
 void show_evaluation_command() {}
 void append_game_move(uint8_t) {}
 void ponder() {}
