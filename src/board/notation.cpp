@@ -4,37 +4,19 @@
 
 namespace {
 
-int mapLetter(int letter, bool toInternal) {
+// English letters and the engine letters they stand for, in the same order.
+constexpr char EnglishLetters[] = "BKNPQR";
+constexpr char InternalLetters[] = {LetterBishop, LetterKing,  LetterKnight,
+                                    LetterPawn,   LetterQueen, LetterRook};
+
+// Maps the absolute value of letter from one letter set to the other, keeping the sign; a value
+// outside the set is returned unchanged. English letters are read in either case.
+int mapLetter(int letter, const char* from, const char* to, bool eitherCase) {
     int a = letter < 0 ? -letter : letter;
-    int mapped = 0;
-    if (toInternal) {
-        switch (a) {
-        case 'B':
-        case 'b': mapped = LetterBishop; break;
-        case 'K':
-        case 'k': mapped = LetterKing; break;
-        case 'N':
-        case 'n': mapped = LetterKnight; break;
-        case 'P':
-        case 'p': mapped = LetterPawn; break;
-        case 'Q':
-        case 'q': mapped = LetterQueen; break;
-        case 'R':
-        case 'r': mapped = LetterRook; break;
-        default: return letter;
-        }
-    } else {
-        switch (a) {
-        case LetterKnight: mapped = 'N'; break;
-        case LetterQueen: mapped = 'Q'; break;
-        case LetterBishop: mapped = 'B'; break;
-        case LetterPawn: mapped = 'P'; break;
-        case LetterKing: mapped = 'K'; break;
-        case LetterRook: mapped = 'R'; break;
-        default: return letter;
-        }
-    }
-    return letter < 0 ? -mapped : mapped;
+    if (eitherCase && a >= 'a' && a <= 'z') a -= 'a' - 'A';
+    for (int i = 0; i < 6; ++i)
+        if (from[i] == a) return letter < 0 ? -to[i] : to[i];
+    return letter;
 }
 
 // A cell of the 8x8 part of the mailbox (files and ranks 1..8).
@@ -45,11 +27,11 @@ bool onBoard(int cell) {
 } // namespace
 
 int8_t englishToInternal(int8_t letter) {
-    return int8_t(mapLetter(letter, true));
+    return int8_t(mapLetter(letter, EnglishLetters, InternalLetters, true));
 }
 
 int8_t internalToEnglish(int8_t letter) {
-    return int8_t(mapLetter(letter, false));
+    return int8_t(mapLetter(letter, InternalLetters, EnglishLetters, false));
 }
 
 void setCastlingRight(uint8_t& rights, int operation) {
