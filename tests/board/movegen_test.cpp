@@ -179,6 +179,11 @@ TEST(MoveGeneration, SetUpSlotsAndCastlingChecks) {
     EXPECT_EQ(Board[SqA1].slot, 0);
     EXPECT_EQ(Board[SqH1].slot, 14);
     EXPECT_EQ(Board[SqE1].slot, 8);
+    // Scan order a1, a2, ..., b1, ...: a2 comes first, d4 skips the king's slot, g4 the rook's.
+    EXPECT_EQ(Board[sq("a2")].slot, 1);
+    EXPECT_EQ(Board[sq("d3")].slot, 7);
+    EXPECT_EQ(Board[sq("d4")].slot, 9);
+    EXPECT_EQ(Board[sq("g4")].slot, 15);
     std::vector<int> used;
     for (int slot = 0; slot < 16; ++slot)
         if (PieceList[slot].letter) used.push_back(slot);
@@ -233,4 +238,32 @@ TEST(MoveGeneration, QuietMateIsFound) {
     EXPECT_EQ(SearchNodes[0].mateFound, 0);
     ASSERT_TRUE(setup_fen("3r2k1/5ppp/8/8/8/8/5PPP/Q5K1 w - - 0 1"));
     EXPECT_EQ(SearchNodes[0].mateFound, 0);
+}
+
+TEST(MoveGeneration, EvaluationFiguresOfTheGenerators) {
+    struct {
+        const char *fen, *square;
+        int mobilityScore, mobilityCount, extra, placement;
+    } cases[] = {
+        // Start position: blocked pieces behind their own pawns.
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "b1", -6, 2, 0, 255},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "c1", -23, 0, 0, 255},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "a1", -44, 0, 0, 255},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "d1", -25, 0, 0, 254},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "e1", 0, 2, 0, 255},
+        // A rook on the seventh rank beside enemy pawns.
+        {"4k3/pp2R3/8/8/8/8/8/4K3 w - - 0 1", "e7", 5, 12, 20, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(setup_fen(c.fen)) << c.fen;
+        const PieceMoveRecord& r = *PieceList[Board[sq(c.square)].slot].moves;
+        EXPECT_EQ(r.mobilityScore, c.mobilityScore) << c.fen << " " << c.square;
+        EXPECT_EQ(r.mobilityCount, c.mobilityCount) << c.fen << " " << c.square;
+        EXPECT_EQ(r.extra, c.extra) << c.fen << " " << c.square;
+        EXPECT_EQ(r.placementFlag, c.placement) << c.fen << " " << c.square;
+    }
+    // The ply state sums the records: white's and black's start figures cancel.
+    ASSERT_TRUE(setup_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    EXPECT_EQ(PlyStates[0].mobilityTotal, 0);
+    EXPECT_EQ(PlyStates[0].extraTotal, 0);
 }
