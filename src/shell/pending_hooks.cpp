@@ -21,8 +21,6 @@ KeyPair pawnKingKey() { return KeyPair{0, 0}; }
 void init_evaluation_tables() {}
 void apply_position() {}
 bool read_position_file(const char*) { return false; }
-void sizeHashTables() {}
-void clearHashTable() {}
 void perft_command(int) {}
 void show_position_command() {}
 void show_evaluation_command() {}
