@@ -18,7 +18,6 @@ void initKeys() {}
 KeyPair fullKey(int) { return KeyPair{0, 0}; }
 KeyPair nodeKey(SearchNode&, bool) { return KeyPair{0, 0}; }
 KeyPair pawnKingKey() { return KeyPair{0, 0}; }
-void init_evaluation_tables() {}
 void apply_position() {}
 bool read_position_file(const char*) { return false; }
 void perft_command(int) {}
