@@ -169,30 +169,16 @@ uint8_t hashProbe(const KeyPair& key, int depth, uint8_t& result, MOVE& move, in
 
 namespace {
 
-void copy_summary_to_record(const PlyState& st, HashPawnRec& rec) {
-    rec.pawnScore = st.pawnScore;
-    rec.passedCount[Black] = st.passedCount[Black];
-    rec.passedCount[White] = st.passedCount[White];
-    rec.topPasser[Black] = st.topPasser[Black];
-    rec.topPasser[White] = st.topPasser[White];
-    rec.fileMask = st.fileMask;
-    rec.castleScore[Black] = st.castleScore[Black];
-    rec.castleScore[White] = st.castleScore[White];
-    rec.openLineDanger[Black] = st.openLineDanger[Black];
-    rec.openLineDanger[White] = st.openLineDanger[White];
-}
-
-void copy_record_to_summary(const HashPawnRec& rec, PlyState& st) {
-    st.pawnScore = rec.pawnScore;
-    st.passedCount[Black] = rec.passedCount[Black];
-    st.passedCount[White] = rec.passedCount[White];
-    st.topPasser[Black] = rec.topPasser[Black];
-    st.topPasser[White] = rec.topPasser[White];
-    st.fileMask = rec.fileMask;
-    st.castleScore[Black] = rec.castleScore[Black];
-    st.castleScore[White] = rec.castleScore[White];
-    st.openLineDanger[Black] = rec.openLineDanger[Black];
-    st.openLineDanger[White] = rec.openLineDanger[White];
+// Copies the pawn-structure summary between a ply state and a pawn record (same field names).
+template <typename From, typename To> void copy_summary(const From& from, To& to) {
+    to.pawnScore = from.pawnScore;
+    to.fileMask = from.fileMask;
+    for (int colour = 0; colour < 2; ++colour) {
+        to.passedCount[colour] = from.passedCount[colour];
+        to.topPasser[colour] = from.topPasser[colour];
+        to.castleScore[colour] = from.castleScore[colour];
+        to.openLineDanger[colour] = from.openLineDanger[colour];
+    }
 }
 
 // Runs the pawn-structure evaluation and condenses its per-file table into the file mask.
@@ -216,18 +202,18 @@ void pawnHashProbe(SearchNode& node) {
     HashPawnRec* first = &PawnTable[uint32_t(key.key32) & PawnMask];
     HashPawnRec* second = first + PawnHalf;
     if (first->check == key.key64) {
-        copy_record_to_summary(*first, st);
+        copy_summary(*first, st);
         return;
     }
     if (second->check == key.key64) {
-        copy_record_to_summary(*second, st);
+        copy_summary(*second, st);
         return;
     }
 
     evaluate_summary(node);
     if (first->check != 0) *second = *first;
     first->check = key.key64;
-    copy_summary_to_record(st, *first);
+    copy_summary(st, *first);
 }
 
 int hashFullPermill() {
