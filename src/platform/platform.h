@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// --- Process start ---
+// Prepares the console (UTF-8 output on Windows). False when the process cannot run.
+bool platform_init();
+
 // --- Standard input as a raw file descriptor (the UCI input reader) ---
 // Reads up to size bytes from standard input; returns the count, 0 at end of input, -1 on error.
 // Returns -2 without reading when nothing arrives within timeout_ms (timeout_ms < 0 waits).
@@ -13,14 +17,18 @@ int platform_read_stdin(char* buffer, int size, int timeout_ms);
 // --- Keyboard, key by key, without echo ---
 // Waits for one key and returns its code (0..255). Extended keys arrive as two codes, the first 0.
 // UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
-// (é 0x82, è 0x8A, ç 0x87, à 0x85). Returns -1 at end of input.
+// (é 0x82, è 0x8A, ç 0x87, à 0x85). Enter is 13 and Backspace 8 whatever the terminal sends.
+// Returns -1 at end of input. A terminal is switched to raw mode on first use and restored at
+// exit and on SIGINT/SIGTERM; a pipe is read byte by byte, so the dialogue can be scripted.
 int platform_read_key();
-// True when a key is waiting.
+// True when a key is waiting (or the input has ended, so that the next read does not block).
 bool platform_key_waiting();
 // Gives the keyboard bytes that the input reader had already taken from standard input; they are
 // returned by platform_read_key before anything else.
 void platform_push_keyboard_bytes(const char* bytes, size_t count);
-// Writes one character code to the console (BEL 7, backspace 8, ...).
+// Writes one character code to the console (BEL 7, backspace 8, ...). The key codes of accented
+// letters (both the keyboard's and Windows-1252's) and the shaded square 0xB2 are written as
+// UTF-8; code 0 is written as a space.
 void platform_write_char(int code);
 
 // --- Time ---
@@ -29,7 +37,7 @@ void platform_sleep_ms(int ms);
 void platform_wall_clock(int64_t* seconds, int* milliseconds);
 
 // --- Threads ---
-// Starts a thread running entry(argument). False when it cannot be started.
+// Starts a detached thread running entry(argument). False when it cannot be started.
 bool platform_start_thread(void (*entry)(void*), void* argument);
 
 // --- Low-level files (no newline translation) ---
@@ -40,4 +48,5 @@ int platform_write(int handle, const void* buffer, int size);
 void platform_close(int handle);
 
 // --- Process ---
+// Flushes standard output and ends the process (the terminal mode is restored).
 [[noreturn]] void platform_exit(int status);

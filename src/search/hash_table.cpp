@@ -8,6 +8,7 @@
 #include "board/position.h"
 #include "eval/pawn_structure.h"
 #include "shell/settings.h"
+#include "uci/uci_output.h"
 
 HashRec* HashTable = nullptr;
 HashPawnRec* PawnTable = nullptr;
@@ -91,11 +92,13 @@ void sizeHashTables() {
     HashEnabled = HashTable != nullptr;
 
     if (uci_mode) {
-        std::printf("info Hash table size : %d\n",
-                    int((uint64_t(HashEntries) * HashEntrySize) >> 20));
-        std::printf("info Hash pawn-table size : %d\n",
-                    int((uint64_t(PawnEntrySize) * PawnEntries) >> 20));
-        std::fflush(stdout);
+        char text[64];
+        std::snprintf(text, sizeof text, "Hash table size : %d",
+                      int((uint64_t(HashEntries) * HashEntrySize) >> 20));
+        send_info(text);
+        std::snprintf(text, sizeof text, "Hash pawn-table size : %d",
+                      int((uint64_t(PawnEntrySize) * PawnEntries) >> 20));
+        send_info(text);
     }
 }
 

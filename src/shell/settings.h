@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+extern const char* const engine_version; // "Talvor 2.60a"
+
 extern uint8_t uci_mode;               // the engine speaks UCI (mode selection)
 extern uint8_t console_mode;           // the engine runs the console dialogue (mode selection)
 extern uint8_t use_book;               // the opening book is in use for this game (set-up, book)
@@ -11,3 +13,5 @@ extern uint8_t own_book_option;        // Ownbook option (dispatcher)
 extern uint8_t standard_start;         // the game began from the standard position (set-up words)
 extern uint8_t white_to_move_at_start; // side to move of the set-up position (set-up words)
 extern int8_t max_depth;               // deepest search ply (start-up, "go mate")
+extern int8_t move_credit_play;  // seconds the operator needs to play the engine's move (2 / 0)
+extern int8_t move_credit_input; // seconds the operator needs to type a move (6 / 0)

@@ -6,6 +6,7 @@
 
 #include "board/position.h"
 #include "shell/settings.h"
+#include "support/engine_process.h"
 
 namespace {
 
@@ -283,6 +284,21 @@ TEST_F(HashTableTest, ClearingEmptiesTheTranspositionTable) {
     clearHashTable();
     for (uint32_t i = 0; i < HashEntries; ++i) ASSERT_EQ(HashTable[i].check, 0u) << i;
     EXPECT_TRUE(HashEnabled);
+}
+
+TEST(HashTableEngineTest, FirstIsreadyAndHashOptionSizeTheTables) {
+    EngineProcess engine({"-uci"});
+    engine.send("isready\n");
+    ASSERT_TRUE(engine.wait_for("info Hash pawn-table size : 6\n", 10000)) << engine.output();
+    EXPECT_NE(engine.output().find("info Hash table size : 48\ninfo Hash pawn-table size : 6\n"),
+              std::string::npos);
+    engine.send("setoption name Hash value 128\n");
+    ASSERT_TRUE(engine.wait_for("info Hash table size : 96\n", 10000)) << engine.output();
+    engine.send("setoption name Hash value 4096\nisready\n"); // sized as 256
+    ASSERT_TRUE(engine.wait_for("info Hash table size : 192\n", 10000)) << engine.output();
+    engine.send("setoption name Hash value -3\nucinewgame\nquit\n");
+    EXPECT_EQ(engine.wait_exit(10000), 0) << engine.output();
+    EXPECT_NE(engine.output().find("info Hash table size : 0\n"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,17 @@
+// The search's stop flags and node counters. The UCI dispatcher raises the stops, the think step
+// sets the node limit, the poll and the root search act on them. Main thread only.
+#pragma once
+
+#include <cstdint>
+
+extern uint8_t abort_search;   // every node returns at once
+extern uint8_t abort_ponder;   // the ponder search must end and its result be dropped
+extern uint8_t stop_deepening; // no further iteration after the current one
+extern uint8_t stop_at_root;   // stopping now leaves a usable move (root search, full stop)
+
+extern uint64_t node_count; // nodes searched since the game loop started (the search counts)
+extern uint64_t node_limit; // node_count at which the search stops (think step, "stop")
+
+// Full stop: all four flags. Soft stop: stop_deepening and abort_search only.
+void raise_full_stop();
+void raise_soft_stop();

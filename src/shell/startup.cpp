@@ -1,0 +1,233 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <string>
+
+#include "board/geometry.h"
+#include "board/keys.h"
+#include "board/move_table.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "console/parameters.h"
+#include "eval/eval_tables.h"
+#include "platform/platform.h"
+#include "search/hash_table.h"
+#include "shell/input_reader.h"
+#include "shell/random.h"
+#include "shell/settings.h"
+#include "shell/time_control.h"
+#include "uci/dispatcher.h"
+#include "uci/uci_output.h"
+
+uint8_t mode_request = NoModeRequested;
+
+namespace {
+
+constexpr double ModeWaitSeconds = 10.0;
+
+bool same_text_any_case(const std::string& text, const char* word) {
+    size_t i = 0;
+    for (; i < text.size() && word[i] != '\0'; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        if (c != word[i]) return false;
+    }
+    return i == text.size() && word[i] == '\0';
+}
+
+void choose_uci() {
+    uci_mode = 1;
+    console_mode = 0;
+}
+
+// Console input is read key by key from here on. The reader stops for good; every byte it had
+// already taken goes to the keyboard first, so nothing typed or piped is lost.
+void choose_console() {
+    uci_mode = 0;
+    console_mode = 1;
+    const std::string taken = input_reader.stop_and_take_bytes();
+    platform_push_keyboard_bytes(taken.data(), taken.size());
+}
+
+void write_flushed(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+// Settings that the UCI options change. They are installed before the handshake, so that options
+// sent before the first isready keep their values.
+void install_option_defaults() {
+    real_board_delay = 0;
+    sound = 0;
+    use_book = 1;
+    own_book_option = 1;
+    saved_use_book = 1;
+}
+
+} // namespace
+
+ModeRequest mode_from_arguments(int argc, char** argv) {
+    if (argc != 2) return NoModeRequested;
+    const std::string argument = argv[1];
+    if (same_text_any_case(argument, "-console") || same_text_any_case(argument, "console"))
+        return ConsoleRequested;
+    if (same_text_any_case(argument, "-uci") || same_text_any_case(argument, "uci"))
+        return UciRequested;
+    return NoModeRequested;
+}
+
+void select_run_mode() {
+    if (mode_request == ConsoleRequested) {
+        choose_console();
+        return;
+    }
+    if (mode_request == UciRequested) {
+        choose_uci();
+        return;
+    }
+    command_line.clear();
+    const double start = now_seconds();
+    while (now_seconds() - start <= ModeWaitSeconds) {
+        if (poll_command() == 0) {
+            if (same_text_any_case(command_line, "uci")) {
+                choose_uci();
+                return;
+            }
+            if (same_text_any_case(command_line, "quit")) {
+                command_line = "uci";
+                choose_uci();
+                return;
+            }
+            if (same_text_any_case(command_line, "console") ||
+                same_text_any_case(command_line, "cons")) {
+                choose_console();
+                return;
+            }
+            continue;
+        }
+        // Nothing more can arrive: decide now as the end of the wait would.
+        if (input_reader.input_finished()) break;
+        platform_sleep_ms(1);
+    }
+    command_line = "uci";
+    choose_uci();
+}
+
+void write_console_banner() {
+    std::printf("\nMove = %d", 4);
+    std::printf("\nPointeur* = %d", int(sizeof(void*)));
+    std::printf("\nint64 = %d", 8);
+    std::printf("\nint32 = %d", 4);
+    std::printf("\nlong = %d", 4);
+    std::printf("\nint = %d", 4);
+    std::printf("\nshort = %d", 2);
+    std::printf("\nchar = %d", 2);
+    std::printf("\nMOVE = %d", 4);
+    std::printf("\nHash-rec = %d", 24);
+    std::printf("\nHash-pawn-rec = %d", 24);
+    std::printf("\n\n**** Talvor-(ex-Pellan)-");
+    std::printf("- Orvandel - ");
+    std::printf("%s", engine_version);
+    std::printf("**************************\n");
+    std::printf("\nLoading ...\n");
+    std::printf("\nAvailable commands :");
+    std::printf("\nFormat for moves is : E2E4");
+    std::printf("\nTB : Take Back");
+    std::printf("\nCM : Change Mode-Color");
+    std::printf("\nA for Automatic-play, C for Control, B for white, N for black");
+    std::printf("\nP : Force play by the program");
+    std::printf("\nCTB or CTN : Change Time White/Black");
+    std::printf("\n\nParameters :");
+    std::fflush(stdout);
+}
+
+void init_engine_tables() {
+    initSearchNodes();
+    initGeometry();
+    init_evaluation_tables();
+    initBoardSquares();
+    buildMoveTable();
+    initKeys();
+    HashTable = nullptr;
+    PawnTable = nullptr;
+    HashMegabytes = 64;
+    pawn_hash_setting = 8;
+    nodes_per_second = 500000;
+}
+
+void write_uci_handshake() {
+    std::printf("id name %s\n", engine_version);
+    std::fflush(stdout);
+    write_flushed("id author Kalodra\n");
+    write_flushed("option name Ponder type check default false\n");
+    std::printf("option name Hash type spin default %d min 0 max %d\n", 64, 256);
+    std::fflush(stdout);
+    write_flushed("option name Ownbook type check default true\n");
+    write_flushed(
+        "option name Allow_5_seconds_to_play_moves_on_real_bord type check default false\n");
+    write_flushed("uciok\n");
+}
+
+void run_pre_game_commands() {
+    for (;;) {
+        platform_sleep_ms(1);
+        if (input_reader.has_waiting_line()) command_line = next_line();
+        if (same_text_any_case(command_line, "isready")) {
+            parse_command_line(0);
+            if (HashTable == nullptr) sizeHashTables();
+            return;
+        }
+        if (!command_line.empty()) parse_command_line(0);
+        if (input_reader.input_finished()) engine_quit();
+    }
+}
+
+void install_default_settings() {
+    increment[White] = increment[Black] = 0;
+    time_used[White] = time_used[Black] = 0;
+    seconds_per_move = 15;
+    max_depth = 60;
+    time_factor = 170;
+    on_clock = 1;
+    clock_running = 1;
+    node_budget = 400000;
+    last_book_ply = 0;
+    load_book(1);
+    reference_time = now_seconds();
+    int64_t seconds = 0;
+    int milliseconds = 0;
+    platform_wall_clock(&seconds, &milliseconds);
+    random_seed(uint32_t(seconds));
+}
+
+void install_per_game_defaults() {
+    mode_char = 'C';
+    standard_start = 1;
+    white_to_move_at_start = 1;
+    SideToMove = White;
+    side_clock[White] = side_clock[Black] = 60;
+}
+
+void start_up() {
+    select_run_mode();
+    init_token_table();
+    if (console_mode) write_console_banner();
+
+    ponder_available = 1;
+    ponder_enabled = 0;
+    root_score = 0;
+    move_credit_play = console_mode ? 2 : 0;
+    move_credit_input = console_mode ? 6 : 0;
+
+    init_engine_tables();
+    install_option_defaults();
+    if (console_mode) {
+        sizeHashTables();
+    } else {
+        write_uci_handshake();
+        run_pre_game_commands();
+    }
+    install_default_settings();
+    install_per_game_defaults();
+    parameters_dialogue();
+}

@@ -1,0 +1,25 @@
+// Program start: run-mode choice, table initialisation in a fixed order, the console banner or
+// the UCI handshake with the commands that precede the first isready, and the default settings.
+#pragma once
+
+#include <cstdint>
+
+// Run mode asked for on the command line.
+enum ModeRequest : uint8_t { NoModeRequested = 0, ConsoleRequested = 1, UciRequested = 2 };
+extern uint8_t mode_request; // set by main from the arguments, read by the mode selection
+
+// The mode asked for by the arguments: exactly one argument, "-console"/"console" or
+// "-uci"/"uci" in any case; anything else asks for nothing.
+ModeRequest mode_from_arguments(int argc, char** argv);
+
+// Everything before the game loop. Returns when the engine is ready to play.
+void start_up();
+
+// The steps of start_up.
+void select_run_mode();      // sets uci_mode or console_mode
+void write_console_banner(); // console mode
+void init_engine_tables();   // tables of every subsystem, in their fixed order
+void write_uci_handshake();
+void run_pre_game_commands();     // UCI commands until the first isready
+void install_default_settings();  // clocks, limits, book settings; loads the book
+void install_per_game_defaults(); // control mode, standard start, white to move, 60 s clocks

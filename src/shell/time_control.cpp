@@ -1,0 +1,25 @@
+#include "shell/time_control.h"
+
+#include "platform/platform.h"
+
+uint8_t on_clock = 1;
+uint8_t clock_running = 1;
+uint8_t unlimited = 0;
+uint8_t fixed_move_time = 0;
+int16_t moves_to_go = 0;
+int32_t side_clock[2] = {60, 60};
+int16_t increment[2] = {0, 0};
+int32_t time_used[2] = {0, 0};
+int64_t node_budget = 400000;
+int32_t go_depth_limit = 0;
+int16_t time_factor = 170;
+uint8_t seconds_per_move = 15;
+uint32_t nodes_per_second = 500000;
+double reference_time = 0.0;
+
+double now_seconds() {
+    int64_t seconds = 0;
+    int milliseconds = 0;
+    platform_wall_clock(&seconds, &milliseconds);
+    return double(seconds) + milliseconds * 0.001;
+}

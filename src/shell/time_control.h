@@ -1,0 +1,24 @@
+// Clock and search-limit settings. The UCI dispatcher sets them from "go", the start-up installs
+// their defaults, the console questionnaire sets the clocks; the think step and the search's poll
+// read them. Per-side arrays hold black at 0 and white at 1; times are in seconds.
+#pragma once
+
+#include <cstdint>
+
+extern uint8_t on_clock;          // the budget comes from the clocks (0: node budget or unlimited)
+extern uint8_t clock_running;     // the clocks run
+extern uint8_t unlimited;         // no node or time limit (infinite, depth, mate)
+extern uint8_t fixed_move_time;   // "movetime": the clock is the time for this move
+extern int16_t moves_to_go;       // moves to the next time control, 0 = the whole game
+extern int32_t side_clock[2];     // time on each side's clock (the C library owns the name clock)
+extern int16_t increment[2];      // Fischer increment per move
+extern int32_t time_used[2];      // time each side has used (console clock keeping)
+extern int64_t node_budget;       // node limit of a search that is not on the clock
+extern int32_t go_depth_limit;    // depth limit in plies of the current "go", 0 = none
+extern int16_t time_factor;       // percent scaling the allotted time (170 for a new game)
+extern uint8_t seconds_per_move;  // per-move time when the clocks do not run
+extern uint32_t nodes_per_second; // measured speed (500000 until measured)
+extern double reference_time;     // now_seconds() when the game settings were installed
+
+// Wall-clock seconds with the milliseconds as fraction.
+double now_seconds();

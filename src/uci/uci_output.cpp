@@ -1,0 +1,52 @@
+#include "uci/uci_output.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "search/search_flags.h"
+#include "shell/settings.h"
+#include "uci/dispatcher.h"
+
+char uci_text_move[6];
+
+void send_info(const char* text) {
+    if (uci_mode) {
+        while (*text == '\n') ++text;
+        std::printf("info %s\n", text);
+    } else {
+        std::printf("%s\n", text);
+    }
+    std::fflush(stdout);
+}
+
+void report_io_error() {
+    const char* message = "\nErreur P_456 : Disque - Pas de bibliothèque d'ouverture !";
+    if (uci_mode) {
+        const char* text = message + 1;
+        while (*text == '\n') ++text;
+        std::printf("info string %s en : %" PRIu64 "\n\n", text, node_count);
+    } else {
+        std::printf("%s en : %" PRIu64 "\n", message, node_count);
+    }
+    std::fflush(stdout);
+}
+
+void engine_quit() {
+    release_token_table();
+    platform_exit(0);
+}
+
+const char* move_to_uci(MOVE move) {
+    static const char PromotionLetters[4] = {'n', 'b', 'r', 'q'};
+    uci_text_move[0] = char('a' + ((move >> 9) & 7));
+    uci_text_move[1] = char('1' + ((move >> 6) & 7));
+    uci_text_move[2] = char('a' + ((move >> 3) & 7));
+    uci_text_move[3] = char('1' + (move & 7));
+    uci_text_move[4] = '\0';
+    if ((move & MoveSpecialMask) == MovePromotion) {
+        uci_text_move[4] = PromotionLetters[(move & MovePromotionMask) >> MovePromotionShift];
+        uci_text_move[5] = '\0';
+    }
+    return uci_text_move;
+}

@@ -1,0 +1,19 @@
+// Messages and moves as the interface sees them, and the end of the process.
+#pragma once
+
+#include "board/types.h"
+
+// UCI mode: "info " and the text without its leading newlines; console mode: the text. Then a
+// newline and a flush.
+void send_info(const char* text);
+
+// The opening book cannot be read: the disk-error message with the node counter, as an
+// "info string" line in UCI mode, as plain text in console mode.
+void report_io_error();
+
+// Ends the process with status 0 after releasing the token table. Nothing is written.
+[[noreturn]] void engine_quit();
+
+// Long algebraic text of a move (e2e4, e7e8q), left in uci_text_move and returned.
+extern char uci_text_move[6];
+const char* move_to_uci(MOVE move);

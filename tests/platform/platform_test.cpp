@@ -1,0 +1,135 @@
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "platform/keyboard.h"
+#include "shell/random.h"
+
+namespace {
+
+// Scripted byte source for the key decoder.
+std::string script;
+size_t script_position = 0;
+
+int script_byte(int) {
+    if (script_position >= script.size()) return -1;
+    return static_cast<unsigned char>(script[script_position++]);
+}
+
+std::vector<int> decode_all(const std::string& bytes) {
+    script = bytes;
+    script_position = 0;
+    reset_key_decoder();
+    std::vector<int> keys;
+    for (int key = decode_key(script_byte); key >= 0; key = decode_key(script_byte))
+        keys.push_back(key);
+    return keys;
+}
+
+TEST(KeyDecoder, TranslatesTerminalBytesIntoKeyCodes) {
+    const struct {
+        std::string bytes;
+        std::vector<int> keys;
+    } cases[] = {
+        {"e2\n", {'e', '2', 13}},
+        {"a\r\nb\rc", {'a', 13, 'b', 13, 'c'}},
+        {"\n\n", {13, 13}},
+        {"\xC3\xA9\xC3\xA8\xC3\xA7\xC3\xA0", {0x82, 0x8A, 0x87, 0x85}},
+        {"x\x7F", {'x', 8}},
+        {"\x1B[A\x1B[3~z", {0, 72, 0, 83, 'z'}},
+        {"\xE2\x82\xAC"
+         "a",
+         {'a'}}, // a character without a key code is dropped
+    };
+    for (const auto& c : cases) EXPECT_EQ(decode_all(c.bytes), c.keys) << c.bytes;
+}
+
+TEST(ConsoleOutput, AccentedCodesAreWrittenAsUtf8) {
+    const struct {
+        int code;
+        std::string text;
+    } cases[] = {{'A', "A"},         {0x82, "\xC3\xA9"}, {0xE9, "\xC3\xA9"},     {0x8A, "\xC3\xA8"},
+                 {0xE0, "\xC3\xA0"}, {0x87, "\xC3\xA7"}, {0xB2, "\xE2\x96\x93"}, {0, " "}};
+    for (const auto& c : cases) {
+        char out[4];
+        const size_t length = console_char_utf8(c.code, out);
+        EXPECT_EQ(std::string(out, length), c.text) << c.code;
+    }
+}
+
+TEST(Random, FollowsTheLinearCongruentialSequence) {
+    random_seed(1);
+    EXPECT_EQ(random_draw(), 41);
+    EXPECT_EQ(random_draw(), 18467);
+    EXPECT_EQ(random_draw(), 6334);
+    random_seed(12345);
+    uint32_t state = 12345;
+    for (int i = 0; i < 1000; ++i) {
+        state = state * 214013u + 2531011u;
+        const int draw = random_draw();
+        ASSERT_EQ(draw, int((state >> 16) & 0x7FFF));
+        ASSERT_LE(draw, 32767);
+    }
+}
+
+TEST(Platform, FilesRoundTripWithoutTranslation) {
+    const std::string name = testing::TempDir() + "talvor_platform_file.bin";
+    const char data[] = "line\r\nnext\n\0end";
+    int handle = platform_create_file(name.c_str());
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(platform_write(handle, data, sizeof(data)), int(sizeof(data)));
+    platform_close(handle);
+    handle = platform_create_file(name.c_str()); // truncates
+    EXPECT_EQ(platform_write(handle, "ab", 2), 2);
+    platform_close(handle);
+
+    handle = platform_open_read(name.c_str());
+    ASSERT_GE(handle, 0);
+    char buffer[64];
+    EXPECT_EQ(platform_read(handle, buffer, sizeof(buffer)), 2);
+    EXPECT_EQ(std::string(buffer, 2), "ab");
+    platform_close(handle);
+    std::remove(name.c_str());
+    EXPECT_EQ(platform_open_read(name.c_str()), -1);
+}
+
+TEST(Platform, ClockSleepAndThread) {
+    int64_t s0, s1;
+    int ms0, ms1;
+    platform_wall_clock(&s0, &ms0);
+    platform_sleep_ms(30);
+    platform_wall_clock(&s1, &ms1);
+    const int64_t elapsed = (s1 - s0) * 1000 + (ms1 - ms0);
+    EXPECT_GE(elapsed, 25);
+    EXPECT_LT(elapsed, 2000);
+    EXPECT_GE(ms0, 0);
+    EXPECT_LT(ms0, 1000);
+
+    static std::atomic<int> value{0};
+    static int seven = 7;
+    ASSERT_TRUE(platform_start_thread([](void* p) { value.store(*static_cast<int*>(p)); }, &seven));
+    for (int i = 0; i < 2000 && value.load() != 7; ++i) platform_sleep_ms(1);
+    EXPECT_EQ(value.load(), 7);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Keyboard, BytesTakenByTheReaderAreReadFirst) {
+    reset_key_decoder();
+    const std::string taken = "E\xC3\xA9"
+                              "1\n";
+    platform_push_keyboard_bytes(taken.data(), taken.size());
+    EXPECT_TRUE(platform_key_waiting());
+    EXPECT_EQ(platform_read_key(), 'E');
+    EXPECT_EQ(platform_read_key(), 0x82);
+    EXPECT_EQ(platform_read_key(), '1');
+    EXPECT_EQ(platform_read_key(), 13);
+}
+
+} // namespace

@@ -1,0 +1,349 @@
+#include "uci/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "board/position.h"
+#include "search/hash_table.h"
+#include "search/search_flags.h"
+#include "shell/input_reader.h"
+#include "shell/settings.h"
+#include "shell/startup.h"
+#include "shell/time_control.h"
+
+namespace {
+
+int cell(char file, int rank) {
+    return 10 * (file - 'a' + 1) + rank;
+}
+
+class Dispatcher : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static bool tables_ready = false;
+        if (!tables_ready) {
+            init_engine_tables();
+            tables_ready = true;
+        }
+        reset_dispatcher_state();
+        abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+        node_count = node_limit = 0;
+        uci_mode = 1;
+        console_mode = 0;
+        GamePly = 0;
+        max_depth = 60;
+        on_clock = clock_running = 1;
+        unlimited = fixed_move_time = 0;
+        moves_to_go = 0;
+        time_factor = 170;
+        use_book = own_book_option = 1;
+    }
+
+    // Dispatches one line at top level (or in a search) and returns what it wrote.
+    static std::string run(const char* line, int context = 0) {
+        command_line = line;
+        testing::internal::CaptureStdout();
+        parse_command_line(context);
+        return testing::internal::GetCapturedStdout();
+    }
+
+    static void ready_with_position() {
+        run("isready");
+        run("position startpos");
+    }
+};
+
+TEST_F(Dispatcher, IsreadyAnswersAndOpensThePositionCommand) {
+    EXPECT_EQ(run("position startpos"), "");
+    EXPECT_FALSE(position_received); // ignored before the first isready
+    EXPECT_EQ(run("go wtime 1000"), "");
+    EXPECT_FALSE(go_requested);
+    EXPECT_EQ(run("IsReady"), "readyok\n");
+    EXPECT_TRUE(isready_seen);
+    run("position startpos");
+    EXPECT_TRUE(position_received);
+    EXPECT_TRUE(standard_start);
+    EXPECT_TRUE(command_line.empty());
+    EXPECT_FALSE(collecting_args);
+}
+
+TEST_F(Dispatcher, EveryGoNeedsItsOwnPosition) {
+    ready_with_position();
+    run("go infinite");
+    EXPECT_TRUE(go_requested);
+    EXPECT_TRUE(engine_busy);
+    EXPECT_FALSE(position_received);
+    go_requested = 0;
+    engine_busy = 0;
+    run("go infinite");
+    EXPECT_FALSE(go_requested);
+}
+
+TEST_F(Dispatcher, GoParametersSetTheClocksAndLimits) {
+    struct Case {
+        const char* line;
+        int white_clock, black_clock, white_inc, black_inc;
+        int on, running, fixed, to_go, unlimited_flag;
+    };
+    const Case cases[] = {
+        {"go wtime 60000 btime 30500 winc 2000 binc 999", 60, 30, 2, 0, 1, 1, 0, 0, 0},
+        {"go movestogo 20 wtime 60000 btime 60000", 60, 60, 0, 0, 1, 1, 0, 0, 0},
+        {"go wtime 60000 btime 60000 movestogo 20", 60, 60, 0, 0, 1, 1, 0, 20, 0},
+        {"go movetime 5000", 5, 5, 0, 0, 1, 1, 1, 1, 0},
+        {"go wtime 90000 btime 1000 winc 40000 binc 40000", 90, 1, 40, 40, 1, 1, 0, 0, 0},
+        {"go infinite", 0, 0, 0, 0, 0, 1, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        side_clock[White] = side_clock[Black] = 0;
+        increment[White] = increment[Black] = 0;
+        ready_with_position();
+        run(c.line);
+        EXPECT_TRUE(go_requested) << c.line;
+        EXPECT_EQ(side_clock[White], c.white_clock) << c.line;
+        EXPECT_EQ(side_clock[Black], c.black_clock) << c.line;
+        EXPECT_EQ(increment[White], c.white_inc) << c.line;
+        EXPECT_EQ(increment[Black], c.black_inc) << c.line;
+        EXPECT_EQ(on_clock, c.on) << c.line;
+        EXPECT_EQ(clock_running, c.running) << c.line;
+        EXPECT_EQ(fixed_move_time, c.fixed) << c.line;
+        EXPECT_EQ(moves_to_go, c.to_go) << c.line;
+        EXPECT_EQ(unlimited, c.unlimited_flag) << c.line;
+    }
+}
+
+TEST_F(Dispatcher, NodeDepthAndMateLimits) {
+    ready_with_position();
+    run("go nodes 123456789012");
+    EXPECT_EQ(node_budget, 123456789012);
+    EXPECT_EQ(on_clock, 0);
+    EXPECT_EQ(clock_running, 1);
+    EXPECT_EQ(unlimited, 0);
+
+    engine_busy = 0;
+    run("position startpos");
+    run("go depth 7");
+    EXPECT_EQ(go_depth_limit, 7);
+    EXPECT_EQ(unlimited, 1);
+    engine_busy = 0;
+    run("position startpos");
+    run("go infinite");
+    EXPECT_EQ(go_depth_limit, 0); // every go starts without a depth limit
+
+    const struct {
+        const char* line;
+        int depth;
+    } mates[] = {{"go mate 80", 60},
+                 {"go mate 0", 60},
+                 {"go mate 300", 60},
+                 {"go mate 3", 3},
+                 {"go mate 10", 3}};
+    for (const auto& m : mates) {
+        engine_busy = 0;
+        run("position startpos");
+        run(m.line);
+        EXPECT_EQ(max_depth, m.depth) << m.line;
+    }
+}
+
+TEST_F(Dispatcher, ExactKeywordsAndStrayNumbers) {
+    ready_with_position();
+    side_clock[White] = 7;
+    run("GO WTIME 60000 infinite");
+    EXPECT_TRUE(go_requested); // go itself is case-insensitive
+    EXPECT_EQ(side_clock[White], 7);
+    EXPECT_EQ(unlimited, 1);
+    EXPECT_EQ(run("42 17 nonsense"), "");
+}
+
+TEST_F(Dispatcher, GoOrPositionDuringASearchStopsItAndDropsItsMove) {
+    ready_with_position();
+    run("go infinite");
+    run("position startpos", 1);
+    EXPECT_TRUE(suppress_bestmove);
+    EXPECT_FALSE(position_received);
+    EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+    EXPECT_FALSE(deferred_position); // the arguments of that line are not used
+
+    abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+    suppress_bestmove = 0;
+    position_received = 1;
+    run("go wtime 1000", 1);
+    EXPECT_TRUE(suppress_bestmove);
+    EXPECT_TRUE(abort_search && stop_at_root);
+}
+
+TEST_F(Dispatcher, PositionArrivingInASearchWaitsForTheTopLevel) {
+    run("isready");
+    run("position startpos moves e2e4", 1);
+    EXPECT_TRUE(deferred_position);
+    EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+    command_line = "isready";
+    testing::internal::CaptureStdout();
+    parse_command_line(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(command_line, "isready"); // left for later
+}
+
+TEST_F(Dispatcher, StopWhileWaitingAndWhilePondering) {
+    node_count = 5000;
+    node_limit = 90000;
+    EXPECT_EQ(run("stop"), "info situation is uci-wait\n");
+    EXPECT_EQ(node_limit, 5000u);
+    EXPECT_TRUE(gui_stop);
+    EXPECT_TRUE(abort_search && stop_deepening);
+    EXPECT_FALSE(abort_ponder || stop_at_root); // soft stop
+
+    abort_search = stop_deepening = 0;
+    pondering = 1;
+    EXPECT_EQ(run("stop", 1), "bestmove\ninfo stopping pb\n");
+    EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+}
+
+TEST_F(Dispatcher, PonderhitTakesTheExpectedMove) {
+    expected_move = 0x1234;
+    pondering = 1;
+    run("ponderhit");
+    EXPECT_TRUE(ponder_hit);
+    EXPECT_TRUE(expected_move_played);
+    EXPECT_EQ(opponent_move, 0x1234u);
+
+    reset_dispatcher_state();
+    pondering = 1;
+    abort_ponder = 1;
+    run("ponderhit");
+    EXPECT_FALSE(ponder_hit);
+    EXPECT_TRUE(expected_move_played);
+}
+
+TEST_F(Dispatcher, GoPonderNeedsAHistoryAndThePonderOption) {
+    ready_with_position();
+    run("go ponder wtime 1000");
+    EXPECT_FALSE(pondering); // empty history: an ordinary word
+    EXPECT_TRUE(go_requested);
+
+    reset_dispatcher_state();
+    GamePly = 3;
+    ponder_enabled = 1;
+    ready_with_position();
+    run("go ponder wtime 3000");
+    EXPECT_TRUE(pondering);
+    EXPECT_FALSE(go_requested);
+    EXPECT_TRUE(ponder_requested);
+    EXPECT_EQ(side_clock[White], 3);
+}
+
+TEST_F(Dispatcher, SetoptionForms) {
+    run("setoption name Hash value 1");
+    EXPECT_EQ(HashMegabytes, 1);
+    run("setoption name hash value 0");
+    EXPECT_EQ(HashMegabytes, 0);
+    run("setoption name Hash value 64");
+    EXPECT_EQ(HashMegabytes, 64);
+
+    run("setoption name Ponder value true");
+    EXPECT_EQ(ponder_enabled, 1);
+    run("setoption name Ponder value false");
+    EXPECT_EQ(ponder_enabled, 0);
+    EXPECT_TRUE(abort_search && stop_at_root);
+
+    run("setoption name Ownbook value false");
+    EXPECT_EQ(own_book_option, 0);
+    EXPECT_EQ(use_book, 0);
+    EXPECT_EQ(saved_use_book, 0);
+    run("setoption name OwnBook value true");
+    EXPECT_EQ(own_book_option, 1);
+    EXPECT_EQ(use_book, 1);
+
+    run("setoption name Allow_5_seconds_to_play_moves_on_real_bord value true");
+    EXPECT_EQ(real_board_delay, 1);
+    run("setoption name allow_5_seconds_to_play_moves_on_real_bord value TRUE");
+    EXPECT_EQ(real_board_delay, 0); // only the exact word true
+
+    run("setoption name Number_of_threads value 4");
+    EXPECT_EQ(HashMegabytes, 64);
+
+    EXPECT_EQ(run("setoption name sound value true"), "info option Sound ok\n");
+    EXPECT_EQ(sound, 1);
+    uci_mode = 0;
+    EXPECT_EQ(run("setoption name sound value false"), "option Sound ok\n");
+    EXPECT_EQ(sound, 0);
+}
+
+TEST_F(Dispatcher, FenFieldsReachTheSetupPosition) {
+    run("isready");
+    std::memset(SetupBoard, 0, sizeof(SetupBoard));
+    run("position fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR b Kq e3 0 23 moves g8f6");
+    EXPECT_TRUE(position_received);
+    EXPECT_FALSE(standard_start);
+    EXPECT_EQ(SetupBoard[cell('e', 8)], -'R');
+    EXPECT_EQ(SetupBoard[cell('e', 4)], 'P');
+    EXPECT_EQ(SetupBoard[cell('e', 5)], -'P');
+    EXPECT_EQ(SetupBoard[cell('e', 2)], 0);
+    EXPECT_EQ(white_to_move_at_start, 0);
+    EXPECT_EQ(SideToMove, Black);
+    EXPECT_EQ(SetupCastlingRights[White], CastleKingSide);
+    EXPECT_EQ(SetupCastlingRights[Black], CastleQueenSide);
+    EXPECT_EQ(SetupEnPassant, 8 * 5 + 2);
+    EXPECT_EQ(move_number_offset, 22);
+
+    run("position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 9");
+    EXPECT_EQ(SideToMove, White);
+    EXPECT_EQ(SetupCastlingRights[White], 0);
+    EXPECT_EQ(SetupEnPassant, 0);
+    EXPECT_EQ(move_number_offset, 8);
+}
+
+TEST_F(Dispatcher, UcinewgameResetsTheGameState) {
+    root_score = 120;
+    last_reported_score = -40;
+    last_book_ply = 9;
+    time_factor = 90;
+    collecting_args = 1;
+    run("ucinewgame");
+    EXPECT_EQ(root_score, 0);
+    EXPECT_EQ(last_reported_score, 0);
+    EXPECT_EQ(last_book_ply, 0);
+    EXPECT_EQ(time_factor, 170);
+}
+
+TEST_F(Dispatcher, WordsAreCutAtSpacesAndNewlinesOnly) {
+    const std::string long_word(150, 'x');
+    std::string line = "go\tinfinite  " + long_word + "\n";
+    for (int i = 0; i < 130; ++i) line += " w" + std::to_string(i);
+    command_line = line;
+    testing::internal::CaptureStdout();
+    parse_command_line(0);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(token_count, 132);
+    EXPECT_STREQ(token(0), "go\tinfinite");
+    EXPECT_EQ(std::strlen(token(1)), 100u);
+    EXPECT_STREQ(token(131), "w129");
+    EXPECT_STREQ(token(132), "");
+    EXPECT_GE(token_capacity, 132);
+}
+
+TEST_F(Dispatcher, StatusWordsAndShortcuts) {
+    status_text = "Waiting ....";
+    EXPECT_EQ(run("where"), "info Waiting ....\n");
+    EXPECT_EQ(run("WHAT"), "info Waiting ....\n");
+
+    const struct {
+        const char* line;
+        const char* replaced;
+    } shortcuts[] = {{"go1", "isready"},
+                     {"go2", "position startpos moves a2a3"},
+                     {"go3", "go btime 99999999 wtime 99999999"},
+                     {"ps", "position startpos"},
+                     {"GO1", "GO1"},
+                     {"go1 ", "go1 "}};
+    for (const auto& s : shortcuts) {
+        std::string line = s.line;
+        replace_shortcut(line);
+        EXPECT_EQ(line, s.replaced);
+    }
+}
+
+} // namespace
