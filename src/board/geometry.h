@@ -1,5 +1,59 @@
 // Direction, distance, ray and attack tables, computed once at start-up.
 #pragma once
 
+#include <cstdint>
+
+#include "board/types.h"
+
+// Directions 0..7 are the line steps {+1, +9, +8, +7, -1, -9, -8, -7}; 8..15 the knight steps
+// {+10, +17, +15, +6, -10, -17, -15, -6}.
+extern const int8_t Steps[16];
+constexpr int NotAligned = 99;   // DirectionStep of two squares that share no line
+constexpr int NoDirection = 255; // DirectionNumber of the same
+
+extern uint8_t DirectionIndex[35];       // step + 17 -> direction number 0..15
+extern uint8_t StepsToEdge[64 * 16];     // square * 16 + direction
+extern int8_t DirectionStep[64 * 64];    // from * 64 + to: unit or knight step, 0, or 99
+extern uint8_t DirectionNumber[64 * 64]; // from * 64 + to: direction of that step, or 255
+extern uint8_t StepCount[64 * 64];       // from * 64 + to: max(|dfile|, |drank|)
+extern Bitboard RayMask[64 * 8];         // square * 8 + direction: squares beyond, to the edge
+extern Bitboard RayTruncate[64 * 8];     // complement of RayMask
+extern Bitboard KnightAttacks[64];
+extern Bitboard KingAttacks[64];
+extern Bitboard BishopLines[64];
+extern Bitboard RookLines[64];
+extern Bitboard QueenLines[64];
+extern Bitboard CheckSquares[64];    // queen lines and knight squares
+extern Bitboard PawnAttacks[2 * 64]; // colour * 64 + square: where that colour's pawns
+                                     // attack the square from
+extern Bitboard PawnReach[2 * 64];   // colour * 64 + square: push and capture squares
+extern Bitboard PassedMask[2 * 64];  // colour * 64 + square: own and adjacent files ahead
+extern Bitboard SecondRank;
+extern Bitboard SeventhRank;
+extern uint8_t BitScanTable[64];
+
+constexpr uint64_t BitScanMultiplier = 0x07EDD5E59A4E28C2ULL;
+
+// Index of the lowest set bit of a non-zero bitboard (De Bruijn multiplication).
+inline int lowest_bit(Bitboard b) {
+    return BitScanTable[((b & (0 - b)) * BitScanMultiplier) >> 58];
+}
+// Index of the lowest set bit, which is then cleared.
+inline int pop_lowest_bit(Bitboard& b) {
+    int sq = lowest_bit(b);
+    b &= b - 1;
+    return sq;
+}
+
+inline int direction_of_step(int step) {
+    return DirectionIndex[step + 17];
+}
+inline int direction_step(int from, int to) {
+    return DirectionStep[from * 64 + to];
+}
+inline bool is_diagonal_step(int step) {
+    return step == 7 || step == -7 || step == 9 || step == -9;
+}
+
 // Fills every geometric table. Run once at start-up before anything else of the board rules.
 void initGeometry();

@@ -5,11 +5,11 @@
 
 // Random key tables, filled once by initKeys (and again, identically, on every table resize).
 extern KeyPair PieceSquareKeys[KindCount * 64]; // kind * 64 + square
-extern KeyPair CastleSideKeys[162];   // side * 81 + white rights * 9 + black rights
-extern KeyPair EnPassantKeys[64];     // by the skipped square
-extern KeyPair KeyVariants[2];        // [1] marks the search's key variant; [0] unused
-extern KeyPair KingWingKeys[81];      // white kingWing * 9 + black kingWing
-extern KeyPair PhaseQueenKeys[16];    // (phase * 2 + white has no queen) * 2 + black has no queen
+extern KeyPair CastleSideKeys[162];             // side * 81 + white rights * 9 + black rights
+extern KeyPair EnPassantKeys[64];               // by the skipped square
+extern KeyPair KeyVariants[2];                  // [1] marks the search's key variant; [0] unused
+extern KeyPair KingWingKeys[81];                // white kingWing * 9 + black kingWing
+extern KeyPair PhaseQueenKeys[16]; // (phase * 2 + white has no queen) * 2 + black has no queen
 
 extern uint8_t KeyVariant; // set by the search in one of its phases, cleared at set-up
 
@@ -26,3 +26,7 @@ KeyPair nodeKey(SearchNode& node, bool recompute);
 
 // Pawn-table key of the current ply's state (pawns and kings, king wings, phase and queens).
 KeyPair pawnKingKey();
+
+// Recomputes key32/key64 (all live pieces) and pawnKey32/pawnKey64 (pawns and kings) of a ply
+// state from the piece list.
+void recomputePieceKeys(PlyState& state);

@@ -11,24 +11,45 @@
 using Square = uint8_t;
 using Bitboard = uint64_t;
 
-constexpr int file_of(int sq) { return sq >> 3; }
-constexpr int rank_of(int sq) { return sq & 7; }
-constexpr int make_square(int file, int rank) { return file * 8 + rank; }
-constexpr Bitboard square_bit(int sq) { return Bitboard(1) << sq; }
+constexpr int file_of(int sq) {
+    return sq >> 3;
+}
+constexpr int rank_of(int sq) {
+    return sq & 7;
+}
+constexpr int make_square(int file, int rank) {
+    return file * 8 + rank;
+}
+constexpr Bitboard square_bit(int sq) {
+    return Bitboard(1) << sq;
+}
 
 enum : Square {
-    SqA1 = 0, SqA2 = 1, SqA7 = 6, SqA8 = 7,
-    SqC1 = 16, SqC8 = 23,
-    SqD1 = 24, SqD8 = 31,
-    SqE1 = 32, SqE8 = 39,
-    SqF1 = 40, SqF8 = 47,
-    SqG1 = 48, SqG8 = 55,
-    SqH1 = 56, SqH8 = 63,
+    SqA1 = 0,
+    SqA2 = 1,
+    SqA7 = 6,
+    SqA8 = 7,
+    SqC1 = 16,
+    SqC8 = 23,
+    SqD1 = 24,
+    SqD8 = 31,
+    SqE1 = 32,
+    SqE8 = 39,
+    SqF1 = 40,
+    SqF8 = 47,
+    SqG1 = 48,
+    SqG8 = 55,
+    SqH1 = 56,
+    SqH8 = 63,
 };
 
 // Mailbox cell of the set-up, book and record boards: 10 * (file + 1) + (rank + 1), a1 = 11.
-constexpr int mailbox_cell(int sq) { return sq + 2 * file_of(sq) + 11; }
-constexpr int mailbox_square(int cell) { return cell - 2 * (cell / 10) - 9; }
+constexpr int mailbox_cell(int sq) {
+    return sq + 2 * file_of(sq) + 11;
+}
+constexpr int mailbox_square(int cell) {
+    return cell - 2 * (cell / 10) - 9;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Colours: 1 = white, 0 = black. Colour-indexed arrays hold black at 0 and white at 1.
@@ -36,7 +57,9 @@ constexpr int mailbox_square(int cell) { return cell - 2 * (cell / 10) - 9; }
 constexpr uint8_t Black = 0;
 constexpr uint8_t White = 1;
 constexpr uint8_t NoColour = 255;
-constexpr int colour_sign(int colour) { return colour == White ? 1 : -1; }
+constexpr int colour_sign(int colour) {
+    return colour == White ? 1 : -1;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Pieces are French letters on the board; types and kinds are derived from them.
@@ -57,11 +80,14 @@ constexpr uint8_t TypeQueen = 5;
 constexpr uint8_t TypeKing = 6;
 
 // PieceKind 0..11: 2 * (type - 1) for white, + 1 for black.
-constexpr int piece_kind(int type, int colour) { return 2 * (type - 1) + (colour == Black ? 1 : 0); }
+constexpr int piece_kind(int type, int colour) {
+    return 2 * (type - 1) + (colour == Black ? 1 : 0);
+}
 constexpr int KindCount = 12;
 
 constexpr uint8_t TypeLetter[7] = {0, 'P', 'C', 'F', 'T', 'D', 'R'};
-constexpr uint8_t KindLetter[KindCount] = {'P', 'P', 'C', 'C', 'F', 'F', 'T', 'T', 'D', 'D', 'R', 'R'};
+constexpr uint8_t KindLetter[KindCount] = {'P', 'P', 'C', 'C', 'F', 'F',
+                                           'T', 'T', 'D', 'D', 'R', 'R'};
 constexpr int16_t PieceValue[7] = {0, 100, 320, 330, 500, 950, 5000};
 
 constexpr uint8_t letter_type(int letter) {
@@ -101,7 +127,7 @@ constexpr MOVE MoveCastlingSquare = 0x8000000; // from or to is a king or rook h
 constexpr MOVE MoveMarkerMask = 0xF0000000;
 constexpr MOVE NO_MOVE = 0x10000000;
 constexpr MOVE NotRealMoveMask = 0xF0010000; // markers and the null move
-constexpr MOVE MoveIdentityMask = 0x7FFFFF; // the low 23 bits identify a move
+constexpr MOVE MoveIdentityMask = 0x7FFFFF;  // the low 23 bits identify a move
 
 // Ordering classes as stored in bits 23-26.
 constexpr MOVE ClassQuiet = 0x5800000;
@@ -112,13 +138,27 @@ constexpr MOVE ClassPawnCapture = 0x2800000;
 constexpr MOVE ClassPieceTakesPiece = 0x3000000;
 constexpr MOVE ClassPawnVictim = 0x3800000;
 
-constexpr int move_to(MOVE m) { return m & MoveToMask; }
-constexpr int move_from(MOVE m) { return (m & MoveFromMask) >> MoveFromShift; }
-constexpr int move_special(MOVE m) { return m & MoveSpecialMask; }
-constexpr int move_mover(MOVE m) { return (m & MoveMoverMask) >> MoveMoverShift; }
-constexpr int move_captured(MOVE m) { return (m & MoveCapturedMask) >> MoveCapturedShift; }
-constexpr int move_promotion_type(MOVE m) { return ((m & MovePromotionMask) >> MovePromotionShift) + 2; }
-constexpr bool is_real_move(MOVE m) { return m != 0 && (m & NotRealMoveMask) == 0; }
+constexpr int move_to(MOVE m) {
+    return m & MoveToMask;
+}
+constexpr int move_from(MOVE m) {
+    return (m & MoveFromMask) >> MoveFromShift;
+}
+constexpr int move_special(MOVE m) {
+    return m & MoveSpecialMask;
+}
+constexpr int move_mover(MOVE m) {
+    return (m & MoveMoverMask) >> MoveMoverShift;
+}
+constexpr int move_captured(MOVE m) {
+    return (m & MoveCapturedMask) >> MoveCapturedShift;
+}
+constexpr int move_promotion_type(MOVE m) {
+    return ((m & MovePromotionMask) >> MovePromotionShift) + 2;
+}
+constexpr bool is_real_move(MOVE m) {
+    return m != 0 && (m & NotRealMoveMask) == 0;
+}
 
 constexpr Bitboard CastlingSquares = 0x8100008100000081ULL; // a1, a8, e1, e8, h1, h8
 
@@ -153,8 +193,8 @@ struct BoardSquare {
     uint8_t square;
     uint8_t file;
     uint8_t rank;
-    uint8_t antiDiagonal; // file - rank + 7
-    uint8_t diagonal;     // file + rank
+    uint8_t antiDiagonal;          // file - rank + 7
+    uint8_t diagonal;              // file + rank
     int8_t pieceSquare[KindCount]; // evaluation value of each kind here (black negated)
 };
 
@@ -174,7 +214,7 @@ struct PieceEntry {
     PieceMoveRecord* moves; // current move record
 };
 
-constexpr int QuietListSize = 57;  // 56 moves and a terminator
+constexpr int QuietListSize = 57;   // 56 moves and a terminator
 constexpr int CaptureListSize = 13; // 12 captures and a terminator
 
 struct PieceMoveRecord {
@@ -222,7 +262,7 @@ struct PlyState {
     Bitboard diagonalCheckRays[2];
     Bitboard straightCheckRays[2];
     Bitboard allCheckRays[2];
-    uint8_t kingShelter[6]; // [colour * 3 + i]
+    uint8_t kingShelter[6];    // [colour * 3 + i]
     uint8_t castlingRights[2]; // bit 0 king side, bit 1 queen side; 4/8 after castling
     uint8_t kingWing[2];
     uint8_t phase; // GamePhase 0..3
@@ -253,7 +293,7 @@ struct UndoBank {
     PieceEntry mover;
 };
 
-constexpr int MaxPly = 63;      // search nodes 0..62
+constexpr int MaxPly = 63; // search nodes 0..62
 constexpr int KeyHistorySize = 164;
 
 struct SearchNode {

@@ -19,35 +19,15 @@
 #include "uci/position_command.h"
 #include "uci/uci_output.h"
 
-void initGeometry() {}
-void buildMoveTable() {}
-void initBoardSquares() {}
-bool setupPosition(uint8_t, uint8_t) {
-    return false;
-}
-void initKeys() {}
-KeyPair fullKey(int) {
-    return KeyPair{0, 0};
-}
-KeyPair nodeKey(SearchNode&, bool) {
-    return KeyPair{0, 0};
-}
-KeyPair pawnKingKey() {
-    return KeyPair{0, 0};
-}
 void apply_position() {}
 bool read_position_file(const char*) {
     return false;
 }
-void perft_command(int) {}
 void show_position_command() {}
 void show_evaluation_command() {}
 void ponder() {}
 void load_book(uint8_t) {}
 void parameters_dialogue() {}
-int perft_main(int, char**) {
-    return 1;
-}
 
 // Until the game loop lands, UCI mode waits for commands for ever (it ends on quit or at the end
 // of input) and console mode reads keys until the input ends.
