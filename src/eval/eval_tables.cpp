@@ -131,6 +131,7 @@ void set_both_colours(int type, const int8_t (&table)[64]) {
 void init_evaluation_tables() {
     for (int n = 0; n <= 40; ++n) PhaseFactor[n] = int8_t(50 + (5 * n) / 4);
     build_middlegame_tables();
+    fill_piece_square_values();
 }
 
 void build_middlegame_tables() {

@@ -22,7 +22,8 @@ extern uint8_t endgame_tables_installed;
 // King files (black, white) for which the middle-game set was last built; same owners.
 extern uint8_t middlegame_king_files[2];
 
-// Builds the evaluation's fixed tables and the middle-game piece-square set. Run at start-up.
+// Builds the evaluation's fixed tables and the middle-game piece-square set, and copies it onto
+// the board. Run at start-up, before the move table (whose square deltas read the board).
 void init_evaluation_tables();
 
 // Middle-game set; each pawn table follows the king wings of PlyStates entry 0.

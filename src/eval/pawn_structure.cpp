@@ -1,31 +1,12 @@
 #include "eval/pawn_structure.h"
 
-#include <cstdlib>
-
+#include "board/geometry.h"
 #include "board/position.h"
 
 PawnFileEntry PawnFileInfo[2][8];
 uint8_t PawnFront[2][8];
 
 namespace {
-
-// Squares on the same and the two neighbouring files strictly ahead of sq for colour.
-Bitboard passed_mask(int colour, int sq) {
-    Bitboard mask = 0;
-    const int file = file_of(sq), rank = rank_of(sq);
-    for (int f = file - 1; f <= file + 1; ++f) {
-        if (f < 0 || f > 7) continue;
-        for (int r = 0; r < 8; ++r)
-            if (colour == White ? r > rank : r < rank) mask |= square_bit(make_square(f, r));
-    }
-    return mask;
-}
-
-// King distance between two squares.
-int step_count(int a, int b) {
-    const int df = std::abs(file_of(a) - file_of(b)), dr = std::abs(rank_of(a) - rank_of(b));
-    return df > dr ? df : dr;
-}
 
 // Bit of (file, rank), or 0 off the board.
 Bitboard bit_at(int file, int rank) {
@@ -162,7 +143,7 @@ void flag_files(const PlyState& st, int (&weakCount)[2]) {
                          has_pawn(st, colour, file + 1, rank - ahead);
             e.sideBySide =
                 has_pawn(st, colour, file - 1, rank) || has_pawn(st, colour, file + 1, rank);
-            if ((st.pawns[enemy] & passed_mask(colour, make_square(file, rank))) == 0) {
+            if ((st.pawns[enemy] & PassedMask[colour * 64 + make_square(file, rank)]) == 0) {
                 e.passed = 1;
                 continue;
             }
@@ -339,12 +320,12 @@ void evaluate_pawns(SearchNode& node) {
         const int whiteKing = st.kingSquare[White], blackKing = st.kingSquare[Black];
         if (st.passedCount[White] > 0 && st.passedCount[Black] == 0) {
             const int q = st.topPasser[White] + 1;
-            const int dW = step_count(q, whiteKing), dB = step_count(q, blackKing);
+            const int dW = StepCount[q * 64 + whiteKing], dB = StepCount[q * 64 + blackKing];
             score += dW < dB ? 270 - 10 * dW : 70 - 10 * (dW + dB);
         }
         if (st.passedCount[Black] >= 2 && st.passedCount[White] == 0) {
             const int q = st.topPasser[Black] - 1;
-            const int dB = step_count(q, blackKing), dW = step_count(q, whiteKing);
+            const int dB = StepCount[q * 64 + blackKing], dW = StepCount[q * 64 + whiteKing];
             score -= dB < dW ? 270 - 10 * dB : 70 - 10 * (dB + dW);
         }
     }

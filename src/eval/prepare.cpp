@@ -1,14 +1,43 @@
 #include "eval/prepare.h"
 
+#include "board/move_table.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "eval/eval_tables.h"
 #include "shell/settings.h"
 
-uint8_t game_phase(uint16_t whiteNonPawn, uint16_t blackNonPawn) {
-    if (whiteNonPawn == 0 && blackNonPawn == 0) return 3;
-    if (whiteNonPawn >= 1001 && blackNonPawn >= 1001) return 0;
-    if (whiteNonPawn > 500 || blackNonPawn > 500) return 1;
-    return 2;
+namespace {
+
+// After the piece-square set changed: new board values, move deltas and move records of the
+// game position, whose square-value sum the next ply starts from.
+void reload_piece_square_values(SearchNode& node) {
+    fill_piece_square_values();
+    buildMoveSquareDelta();
+    updateMoves(node, FullUpdate);
+    PlyStates[1].squareValueTotal = PlyStates[0].squareValueTotal;
+}
+
+} // namespace
+
+void prepare_evaluation() {
+    SearchNode& node = SearchNodes[0];
+    PlyState& root = PlyStates[0];
+    root.phase = gamePhase(root);
+
+    const bool kingsMoved = root.kingFile[Black] != middlegame_king_files[Black] ||
+                            root.kingFile[White] != middlegame_king_files[White];
+    if (kingsMoved && !endgame_tables_installed) {
+        build_middlegame_tables();
+        reload_piece_square_values(node);
+        middlegame_king_files[Black] = root.kingFile[Black];
+        middlegame_king_files[White] = root.kingFile[White];
+    }
+    if ((root.phase >= 1 || GamePly >= 80) && !endgame_tables_installed) {
+        endgame_tables_installed = 1;
+        install_endgame_tables();
+        reload_piece_square_values(node);
+    }
+    refresh_accumulators(node);
 }
 
 void new_game_evaluation_tables() {

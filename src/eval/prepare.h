@@ -2,13 +2,7 @@
 // phase, the piece-square values on the board and every accumulator recomputed).
 #pragma once
 
-#include <cstdint>
-
 #include "board/types.h"
-
-// GamePhase from the two colours' non-pawn material: 3 pawns and kings only, 0 both at least
-// 1001, 1 either above 500, 2 otherwise.
-uint8_t game_phase(uint16_t whiteNonPawn, uint16_t blackNonPawn);
 
 // Run on the game position (node 0) after set-up, game moves, take-backs and position
 // commands: sets the root phase, rebuilds the piece-square set when the king files changed or

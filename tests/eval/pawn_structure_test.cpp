@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "board/fen_fixture.h"
 #include "board/position.h"
 
 namespace {
@@ -19,7 +20,7 @@ int square(const char* name) {
 class PawnStructureTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        initSearchNodes();
+        init_board_rules_once();
         for (PieceEntry& p : PieceList) p = PieceEntry{};
         LastPieceIndex[White] = 15;
         LastPieceIndex[Black] = 31;
@@ -298,6 +299,21 @@ TEST_F(PawnStructureTest, KingsOnOppositeWingsFavourStorms) {
     EXPECT_EQ(evaluate(), 25 + 35 + 12 - 5);
     st().queenCount[White] = 0;
     EXPECT_EQ(evaluate(), 2 - 5);
+}
+
+TEST(PawnStructureGameTest, CastledKingBehindItsPawnsFromAPlayedGame) {
+    ASSERT_TRUE(setup_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    const char* moves[][2] = {{"e2", "e4"}, {"e7", "e5"}, {"g1", "f3"}, {"b8", "c6"},
+                              {"f1", "c4"}, {"g8", "f6"}, {"e1", "g1"}};
+    for (const auto& m : moves) ASSERT_NE(play_game_move(m[0], m[1]), 0u) << m[0] << m[1];
+    evaluate_pawns(SearchNodes[0]);
+    EXPECT_EQ(PlyStates[0].castlingRights[White], CastledKingSide);
+    EXPECT_EQ(PlyStates[0].castleScore[White], 40);
+    EXPECT_EQ(PlyStates[0].castleScore[Black], 0);
+    // The rammed e-pawns: class 3 each.
+    EXPECT_EQ(PawnFileInfo[White][4].pawnClass, 3);
+    EXPECT_EQ(PawnFileInfo[Black][4].pawnClass, 3);
+    GamePly = 0;
 }
 
 } // namespace

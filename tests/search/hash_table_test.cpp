@@ -4,7 +4,11 @@
 
 #include <string>
 
+#include "board/fen_fixture.h"
+#include "board/keys.h"
 #include "board/position.h"
+#include "eval/eval_tables.h"
+#include "eval/pawn_structure.h"
 #include "shell/settings.h"
 #include "support/engine_process.h"
 
@@ -284,6 +288,104 @@ TEST_F(HashTableTest, ClearingEmptiesTheTranspositionTable) {
     clearHashTable();
     for (uint32_t i = 0; i < HashEntries; ++i) ASSERT_EQ(HashTable[i].check, 0u) << i;
     EXPECT_TRUE(HashEnabled);
+}
+
+class PawnTableTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        init_board_rules_once();
+        init_evaluation_tables();
+        HashMegabytes = 1;
+        sizeHashTables();
+    }
+    void TearDown() override {
+        HashMegabytes = 64;
+        freeHashTables();
+    }
+    static HashPawnRec& slot_of(const KeyPair& key, bool second) {
+        return PawnTable[(uint32_t(key.key32) & PawnMask) + (second ? PawnHalf : 0)];
+    }
+    // Overwrites the summary fields so that a copy from the table is visible.
+    static void scramble_summary() {
+        PlyState& st = PlyStates[0];
+        st.pawnScore = 12345;
+        st.passedCount[White] = st.passedCount[Black] = 77;
+        st.topPasser[White] = st.topPasser[Black] = 1;
+        st.castleScore[White] = st.castleScore[Black] = 999;
+        st.openLineDanger[White] = st.openLineDanger[Black] = 999;
+        st.fileMask = 0xAA;
+    }
+    static void expect_summary(const PlyState& want) {
+        const PlyState& st = PlyStates[0];
+        EXPECT_EQ(st.pawnScore, want.pawnScore);
+        EXPECT_EQ(st.fileMask, want.fileMask);
+        for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(st.passedCount[c], want.passedCount[c]);
+            EXPECT_EQ(st.topPasser[c], want.topPasser[c]);
+            EXPECT_EQ(st.castleScore[c], want.castleScore[c]);
+            EXPECT_EQ(st.openLineDanger[c], want.openLineDanger[c]);
+        }
+    }
+};
+
+TEST_F(PawnTableTest, MissEvaluatesAndStoresHitCopies) {
+    ASSERT_TRUE(setup_fen("r3k2r/pp3ppp/8/3P4/8/8/PPP2PPP/R3K2R w KQkq - 0 1"));
+    const KeyPair key = pawnKingKey();
+    pawnHashProbe(SearchNodes[0]);
+    const PlyState evaluated = PlyStates[0];
+    EXPECT_EQ(evaluated.fileMask, 0x10); // only the e-file has no pawn
+    EXPECT_EQ(evaluated.passedCount[White], 1);
+    const HashPawnRec& first = slot_of(key, false);
+    EXPECT_EQ(first.check, key.key64);
+    EXPECT_EQ(first.pawnScore, evaluated.pawnScore);
+    EXPECT_EQ(first.fileMask, 0x10);
+    EXPECT_EQ(first.topPasser[White], sq("d5"));
+
+    // A hit copies the record without evaluating again (the per-file table is left alone).
+    scramble_summary();
+    PawnFileInfo[White][0].pawnClass = 9;
+    pawnHashProbe(SearchNodes[0]);
+    expect_summary(evaluated);
+    EXPECT_EQ(PawnFileInfo[White][0].pawnClass, 9);
+
+    // The record found in the second slot is used as well.
+    std::swap(slot_of(key, false), slot_of(key, true));
+    scramble_summary();
+    pawnHashProbe(SearchNodes[0]);
+    expect_summary(evaluated);
+
+    // A miss demotes the first slot's record into the second slot.
+    HashPawnRec other = slot_of(key, true);
+    other.check = key.key64 ^ 1;
+    slot_of(key, false) = other;
+    slot_of(key, true) = HashPawnRec{};
+    scramble_summary();
+    pawnHashProbe(SearchNodes[0]);
+    expect_summary(evaluated);
+    EXPECT_EQ(slot_of(key, false).check, key.key64);
+    EXPECT_EQ(slot_of(key, true).check, key.key64 ^ 1);
+}
+
+TEST_F(PawnTableTest, PawnsAndKingsOnlyAlwaysReevaluate) {
+    ASSERT_TRUE(setup_fen("4k3/pp6/8/8/8/8/PP5P/4K3 w - - 0 1"));
+    ASSERT_EQ(PlyStates[0].phase, 3);
+    pawnHashProbe(SearchNodes[0]);
+    const PlyState evaluated = PlyStates[0];
+    PawnFileInfo[White][7].pawnClass = 0;
+    scramble_summary();
+    pawnHashProbe(SearchNodes[0]);
+    expect_summary(evaluated);
+    EXPECT_EQ(PawnFileInfo[White][7].pawnClass, 13); // the per-file table is fresh
+}
+
+TEST_F(PawnTableTest, WithoutAPawnTableTheSummaryIsStillMade) {
+    ASSERT_TRUE(setup_fen("r3k3/pp6/8/8/8/8/PP5P/R3K3 w - - 0 1"));
+    pawnHashProbe(SearchNodes[0]);
+    const PlyState evaluated = PlyStates[0];
+    freeHashTables();
+    scramble_summary();
+    pawnHashProbe(SearchNodes[0]);
+    expect_summary(evaluated);
 }
 
 TEST(HashTableEngineTest, FirstIsreadyAndHashOptionSizeTheTables) {
