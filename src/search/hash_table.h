@@ -87,8 +87,10 @@ void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, 
 uint8_t hashProbe(const KeyPair& key, int depth, uint8_t& result, MOVE& move, int16_t& score,
                   uint8_t& bound, int8_t& storedDepth);
 
-// Makes the pawn-structure summary of node's ply state valid, from the pawn table or by
-// evaluating the pawns and storing the result.
+// Makes the pawn-structure summary of node's ply state (and its file mask) valid, from the pawn
+// table or by evaluating the pawns and storing the result. With pawns and kings only the pawns
+// are always evaluated first, so that the per-file table is current. Without a pawn table (its
+// allocation failed) every call evaluates afresh.
 void pawnHashProbe(SearchNode& node);
 
 // hashfull figure in permill from the store counters.
