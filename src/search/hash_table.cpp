@@ -119,16 +119,20 @@ void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, 
     HashRec* second = first + HashHalf;
     const uint8_t generation = hashGeneration();
 
+    // A slot never written holds nothing worth keeping, whatever generation is running: it is
+    // not current, so even a quiescence record (depth -1) finds room in a fresh table.
+    const bool firstCurrent = first->check != 0 && first->age == generation;
+    const bool secondCurrent = second->check != 0 && second->age == generation;
     if (first->check == key.key64) {
         write_record(*first, key, score, depth, bound, move);
-    } else if (first->age != generation) {
+    } else if (!firstCurrent) {
         ++HashStaleStores;
-        if (second->age != generation) *second = *first;
+        if (!secondCurrent) *second = *first;
         write_record(*first, key, score, depth, bound, move);
     } else if (depth > first->depth) {
-        if (!(second->age == generation && second->depth >= depth)) *second = *first;
+        if (!(secondCurrent && second->depth >= depth)) *second = *first;
         write_record(*first, key, score, depth, bound, move);
-    } else if (!(second->age == generation && second->depth > depth)) {
+    } else if (!(secondCurrent && second->depth > depth)) {
         write_record(*second, key, score, depth, bound, move);
     }
 }

@@ -175,7 +175,21 @@ TEST_F(HashTableTest, ReplacementKeepsTheMoreValuableRecordFirst) {
     EXPECT_EQ(second().check, 6u);
     EXPECT_EQ(second().score, 60);
     EXPECT_EQ(HashStores, 7u);
-    EXPECT_EQ(HashStaleStores, 0u);
+    EXPECT_EQ(HashStaleStores, 1u); // only the first store, into a slot never written
+}
+
+TEST_F(HashTableTest, AFreshTableTakesQuiescenceRecordsInTheFirstGeneration) {
+    // Generation 0 is the age of a slot never written; such a slot must still take a record of
+    // depth -1 instead of refusing it as a deeper current record.
+    GamePly = 0;
+    hashStore(key(7), 15, -1, BoundLower, 0);
+    uint8_t result = 0, bound = 0;
+    MOVE move = 1;
+    int16_t score = 0;
+    int8_t depth = 0;
+    EXPECT_EQ(hashProbe(key(7), -1, result, move, score, bound, depth), ProbeBound);
+    EXPECT_EQ(score, 15);
+    EXPECT_EQ(depth, -1);
 }
 
 TEST_F(HashTableTest, GenerationChangesEveryEightPlies) {
@@ -273,9 +287,12 @@ TEST_F(HashTableTest, HashfullCountsStaleStoresAndResets) {
     hashStore(key(2, 2), 0, 1, BoundExact, 0);
     GamePly = 8;
     hashStore(key(3, 1), 0, 1, BoundExact, 0); // first slot of the old generation
-    EXPECT_EQ(HashStores, 3u);
-    EXPECT_EQ(HashStaleStores, 1u);
-    EXPECT_EQ(hashFullPermill(), 750);
+    hashStore(key(4, 2), 0, 1, BoundExact, 0); // first slot of the old generation
+    hashStore(key(5, 1), 0, 1, BoundExact, 0); // same slot, current now
+    EXPECT_EQ(HashStores, 5u);
+    // Two stores into slots never written, two into slots of the old generation.
+    EXPECT_EQ(HashStaleStores, 4u);
+    EXPECT_EQ(hashFullPermill(), 333);
     resetHashStatistics();
     EXPECT_EQ(HashStores, 0u);
     EXPECT_EQ(HashStaleStores, 0u);
