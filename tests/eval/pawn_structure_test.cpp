@@ -124,6 +124,19 @@ TEST_F(PawnStructureTest, ConnectedPassersInTheEndgame) {
     EXPECT_EQ(evaluate(), 135 + 270 - 20);
 }
 
+TEST_F(PawnStructureTest, TheKingRaceIsTheSameForBothColours) {
+    // A single passer racing the enemy king scores the same for either colour, mirrored.
+    st().phase = 2;
+    pawns(White, {"c5"});
+    kings("g1", "h8");
+    const int white = evaluate();
+    SetUp();
+    st().phase = 2;
+    pawns(Black, {"c4"});
+    kings("h1", "g8");
+    EXPECT_EQ(evaluate(), -white);
+}
+
 TEST_F(PawnStructureTest, PassedPawnsOfBothColours) {
     st().phase = 2;
     pawns(White, {"b6", "g2"});
