@@ -20,9 +20,6 @@
 #include "uci/position_command.h"
 #include "uci/uci_output.h"
 
-void init_evaluation_tables() {}
-void sizeHashTables() {}
-void clearHashTable() {}
 void show_evaluation_command() {}
 void append_game_move(uint8_t) {}
 void ponder() {}

@@ -3,10 +3,13 @@
 #include "board/keys.h"
 #include "board/legality.h"
 #include "board/make_move.h"
+#include "board/move_table.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "eval/prepare.h"
 #include "record/game_record.h"
+#include "search/hash_table.h"
 #include "shell/game_history.h"
 #include "shell/settings.h"
 #include "shell/time_control.h"
@@ -163,9 +166,18 @@ bool prepareFenSetup() {
     return true;
 }
 
-// The evaluation's preparation of the new game position (prepare_evaluation) is called from here
-// once the evaluation is built.
-void prepareEvaluationOfGamePosition() {}
+// Makes the evaluation's view of the game position current. A game of two plies or fewer is a
+// new game: it starts again from the middle-game piece-square set, and the move lists are
+// rebuilt so that every record carries the new square values.
+void prepareEvaluationOfGamePosition() {
+    if (GamePly <= 2) {
+        new_game_evaluation_tables();
+        buildMoveSquareDelta();
+        updateMoves(SearchNodes[0], FullUpdate);
+    }
+    prepare_evaluation();
+    pawnHashProbe(SearchNodes[0]);
+}
 
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "board/keys.h"
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "eval/pawn_structure.h"
+#include "eval/prepare.h"
 #include "search/hash_table.h"
 #include "shell/game_history.h"
 #include "shell/input_reader.h"
@@ -240,3 +242,48 @@ TEST_F(PositionCommand, ShowPositionDrawsTheBoardFenAndKey) {
     const std::string other = show("position startpos moves g1f3");
     EXPECT_EQ(other.find("Key: " + key), std::string::npos);
 }
+
+namespace {
+
+// The summaries the evaluation reads after a position command: accumulators and pawn summary.
+struct EvaluationView {
+    int16_t material, mobilityTotal, squareValueTotal, pawnScore;
+    int8_t extraTotal;
+    uint8_t phase, passed[2], topPasser[2];
+    int16_t castleScore[2], openLineDanger[2];
+    bool operator==(const EvaluationView&) const = default;
+};
+
+EvaluationView evaluation_view(const PlyState& s) {
+    return {s.material,
+            s.mobilityTotal,
+            s.squareValueTotal,
+            s.pawnScore,
+            s.extraTotal,
+            s.phase,
+            {s.passedCount[0], s.passedCount[1]},
+            {s.topPasser[0], s.topPasser[1]},
+            {s.castleScore[0], s.castleScore[1]},
+            {s.openLineDanger[0], s.openLineDanger[1]}};
+}
+
+TEST_F(PositionCommand, LeavesTheEvaluationSummariesOfTheGamePositionCurrent) {
+    for (const char* line : {FortyPlies, "position startpos moves e2e4 d7d5 e4d5",
+                             "position fen 4k3/pp6/8/3P4/8/8/5PPP/4K2R w K - 0 30 moves e1g1"}) {
+        run(line);
+        ASSERT_EQ(position_applied, 1) << line;
+        const EvaluationView applied = evaluation_view(PlyStates[0]);
+        refresh_accumulators(SearchNodes[0]);
+        evaluate_pawns(SearchNodes[0]);
+        EXPECT_EQ(evaluation_view(PlyStates[0]), applied) << line;
+    }
+}
+
+TEST_F(PositionCommand, NewGameRecordsCarryTheMiddleGameSquareValues) {
+    run("position startpos moves g1f3");
+    // The knight left on b1 is worth -70 there, the one on f3 +40; the records carry them.
+    EXPECT_EQ(Board[8].piece->moves->squareValue, -70);
+    EXPECT_EQ(Board[42].piece->moves->squareValue, 40);
+}
+
+} // namespace
