@@ -2,6 +2,7 @@
 
 #include "board/position.h"
 #include "eval/endgame.h"
+#include "eval/eval_tables.h"
 #include "eval/pawn_endgame.h"
 #include "shell/settings.h"
 

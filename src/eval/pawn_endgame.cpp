@@ -172,6 +172,9 @@ bool queen_sees(int colour, int a, int b) {
 }
 
 int16_t evaluate_pawn_endgame(SearchNode& node) {
+    // The per-file tables are shared by every pawn evaluation: bring them and the summary up
+    // to this position before reading them.
+    evaluate_pawns(node);
     return score_pawn_endgame(node);
 }
 

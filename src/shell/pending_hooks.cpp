@@ -20,7 +20,6 @@
 #include "uci/position_command.h"
 #include "uci/uci_output.h"
 
-void show_evaluation_command() {}
 void append_game_move(uint8_t) {}
 void ponder() {}
 void load_book(uint8_t) {}

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "eval/game_position.h"
 #include "eval/hand_position.h"
 
 namespace {
@@ -262,4 +268,76 @@ TEST(Evaluate, TransitionPhaseEndingsAreScaled) {
         PlyStates[0] = pos.state();
         EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces;
     }
+}
+
+namespace {
+
+// The same position with colours exchanged: ranks mirrored, cases swapped, the other side to
+// move, castling letters swapped.
+std::string colour_flipped(const std::string& fen) {
+    std::istringstream in(fen);
+    std::string placement, side, castling, ep;
+    in >> placement >> side >> castling >> ep;
+    std::vector<std::string> ranks;
+    std::stringstream rows(placement);
+    for (std::string row; std::getline(rows, row, '/');) ranks.insert(ranks.begin(), row);
+    std::string flipped;
+    for (const std::string& row : ranks) {
+        if (!flipped.empty()) flipped += '/';
+        for (char ch : row) flipped += std::isalpha(ch) ? char(ch ^ 0x20) : ch;
+    }
+    for (char& ch : castling)
+        if (ch != '-') ch = char(ch ^ 0x20);
+    if (ep != "-") ep[1] = char('1' + '8' - ep[1]);
+    return flipped + (side == "w" ? " b " : " w ") + castling + " " + ep;
+}
+
+} // namespace
+
+TEST(EvaluateGamePosition, ColourFlippedPositionsScoreTheOpposite) {
+    const char* fens[] = {
+        "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
+        "r4rk1/pp2bppp/2n1pn2/3p4/3P1B2/2N2N2/PP2PPPP/2R2RK1 w - - 0 1",
+        "8/5pk1/6p1/8/3R4/6P1/r4PK1/8 w - - 0 1",
+        "8/8/4k3/3p4/3P4/4K3/8/8 w - - 0 1",
+        "8/1p6/8/3k4/8/4K3/6P1/8 w - - 0 1",
+    };
+    for (const char* fen : fens) {
+        ASSERT_TRUE(setup_game_position(fen)) << fen;
+        root_side = int8_t(colour_sign(SideToMove));
+        int16_t score = evaluate(SearchNodes[0]);
+        std::string flipped = colour_flipped(fen);
+        ASSERT_TRUE(setup_game_position(flipped.c_str())) << flipped;
+        root_side = int8_t(colour_sign(SideToMove));
+        EXPECT_EQ(evaluate(SearchNodes[0]), -score) << fen << " / " << flipped;
+    }
+}
+
+TEST(EvaluateGamePosition, RecognisedEndings) {
+    struct Case {
+        const char* fen;
+        int16_t expected;
+    };
+    const Case cases[] = {
+        {"8/8/4k3/8/4K3/4P3/8/8 w - - 0 1", 10},  // the defender holds the ranks in front
+        {"3k4/8/8/8/8/2KP4/8/8 b - - 0 1", 10},   // kings five ranks apart, defender to move
+        {"k7/8/8/P7/2K5/8/8/8 w - - 0 1", 10},    // rook pawn, king in the corner
+        {"7k/7p/7P/8/8/8/8/4K1R1 w - - 0 1", 0},  // Black cannot move: blocked
+        {"7k/7p/7P/8/8/8/8/4K1R1 b - - 0 1", 0},  // whoever is to move
+        {"8/8/8/4k3/8/8/8/2B1K3 w - - 0 1", 0},   // lone bishop
+        {"8/8/8/4k3/8/8/8/1N2K1N1 w - - 0 1", 0}, // two knights
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(setup_game_position(c.fen)) << c.fen;
+        int16_t score = evaluate(SearchNodes[0]);
+        EXPECT_EQ(score, c.expected) << c.fen;
+    }
+}
+
+TEST(EvaluateGamePosition, WrongBishopKeepsAHundredAndTwentyEighthOfTheScore) {
+    ASSERT_TRUE(setup_game_position("k7/8/1K6/P7/8/8/8/3B4 w - - 0 1"));
+    int16_t right = evaluate(SearchNodes[0]);
+    ASSERT_TRUE(setup_game_position("k7/8/1K6/P7/8/8/8/2B5 w - - 0 1"));
+    EXPECT_GT(right, 500);
+    EXPECT_EQ(evaluate(SearchNodes[0]), right >> 7);
 }

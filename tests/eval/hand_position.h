@@ -13,6 +13,7 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/pawn_structure.h"
 #include "shell/settings.h"
@@ -42,8 +43,11 @@ struct HandPosition {
     explicit HandPosition(const std::string& pieces, uint8_t sideToMove = White, int atPly = 0)
         : ply(atPly) {
         static bool tablesBuilt = false;
-        if (!tablesBuilt) initGeometry();
-        tablesBuilt = true;
+        if (!tablesBuilt) {
+            initGeometry();
+            init_evaluation_tables();
+            tablesBuilt = true;
+        }
         initSearchNodes();
         std::memset(MoveAtPly, 0, sizeof MoveAtPly);
         for (int s = 0; s < 64; ++s) {

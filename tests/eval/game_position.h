@@ -1,0 +1,25 @@
+// Test helper: the game position from FEN text, set up and prepared the way the position
+// command leaves it.
+#pragma once
+
+#include "board/position.h"
+#include "eval/eval_tables.h"
+#include "eval/prepare.h"
+#include "search/hash_table.h"
+#include "shell/settings.h"
+#include "uci/fen.h"
+
+inline bool setup_game_position(const char* fen) {
+    static bool tablesBuilt = false;
+    if (!tablesBuilt) {
+        initBoardRules();
+        init_evaluation_tables();
+        tablesBuilt = true;
+    }
+    if (!load_fen_fields(fen) || !setupPosition(SideToMove, SetupEnPassant)) return false;
+    standard_start = 0;
+    new_game_evaluation_tables();
+    prepare_evaluation();
+    pawnHashProbe(SearchNodes[0]);
+    return true;
+}
