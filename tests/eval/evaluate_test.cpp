@@ -110,32 +110,26 @@ TEST(Evaluate, BareKingVerdicts) {
 }
 
 TEST(MaterialDrawClass, ClassifiesTheMaterialBalance) {
-    struct Case {
-        const char* pieces;
-        int expected;
-    };
-    const Case cases[] = {
-        {"Ke1 ke8", 4},
-        {"Ke1 Ra1 ke8", 5},
-        {"Ke1 Qd1 ke8", 5},
-        {"Ke1 Bc1 Nb1 ke8", 5},
-        {"Ke1 ke8 ra8", 6},
-        {"Ke1 Nb1 Ng1 ke8", 4},
-        {"Ke1 Bc1 ke8", 4},
-        {"Ke1 Nb1 ke8", 4},
-        {"Ke1 Ra1 ke8 bc8", 3},
-        {"Ke1 Qd1 ke8 ra8", 0},
-        {"Ke1 Ra1 Pe4 ke8 ra8", 1},
-        {"Ke1 Pe4 ke8 bc8", 1},
-        {"Ke1 ke8 pe5", 2},
-        {"Ke1 Bc1 ke8 pe5", 2},
-        {"Ke1 Nb1 Ng1 ke8 pe5", 2},
-        {"Ke1 Ra1 Pa2 Pb2 ke8 ra8 pa7", 0},
-    };
-    for (const Case& c : cases) {
-        HandPosition pos(c.pieces);
-        EXPECT_EQ(material_draw_class(pos.node()), c.expected) << c.pieces;
-    }
+    expect_scores(
+        {
+            {"Ke1 ke8", White, 4},
+            {"Ke1 Ra1 ke8", White, 5},
+            {"Ke1 Qd1 ke8", White, 5},
+            {"Ke1 Bc1 Nb1 ke8", White, 5},
+            {"Ke1 ke8 ra8", White, 6},
+            {"Ke1 Nb1 Ng1 ke8", White, 4},
+            {"Ke1 Bc1 ke8", White, 4},
+            {"Ke1 Nb1 ke8", White, 4},
+            {"Ke1 Ra1 ke8 bc8", White, 3},
+            {"Ke1 Qd1 ke8 ra8", White, 0},
+            {"Ke1 Ra1 Pe4 ke8 ra8", White, 1},
+            {"Ke1 Pe4 ke8 bc8", White, 1},
+            {"Ke1 ke8 pe5", White, 2},
+            {"Ke1 Bc1 ke8 pe5", White, 2},
+            {"Ke1 Nb1 Ng1 ke8 pe5", White, 2},
+            {"Ke1 Ra1 Pa2 Pb2 ke8 ra8 pa7", White, 0},
+        },
+        [](SearchNode& node) { return int16_t(material_draw_class(node)); });
 }
 
 TEST(MaterialDrawClass, AppliedToAScore) {
@@ -192,26 +186,22 @@ TEST(Evaluate, BlockedRookPawnOnItsFifthRankKeepsItsEnPassantEntry) {
 }
 
 TEST(KingActivity, DrivesTheWeakKingToTheEdgeWithoutPawns) {
-    struct Case {
-        const char* pieces;
-        int16_t expected;
-    };
     // Root king distance 4. d4 against a8: E = 2 * (4 * 7 + 7) = 70, 70 - 2 * 4 - 4 = 58.
     // d4 against e6: E = 2 * (4 * 3 + 1) = 26, 26 - 2 * 2 - 4 = 18.
-    const Case cases[] = {
-        {"Kd4 Ra1 ka8", 58},
-        {"kd4 ra1 Ka8", -58},
-        {"Kd4 Ra1 ke6", 18},
-        {"Kd4 ka8", 0},
-        // With pawns: table values, e4 (+20 +15) and d6 (-10 -15).
-        {"Ke4 Pa2 kd6", 10},
-        {"Ke4 Qd1 Pa2 kd6 qd8", 10},
-    };
-    for (const Case& c : cases) {
-        HandPosition pos(c.pieces);
-        root_king_distance = 4;
-        EXPECT_EQ(king_activity(pos.node()), c.expected) << c.pieces;
-    }
+    expect_scores(
+        {
+            {"Kd4 Ra1 ka8", White, 58},
+            {"kd4 ra1 Ka8", White, -58},
+            {"Kd4 Ra1 ke6", White, 18},
+            {"Kd4 ka8", White, 0},
+            // With pawns: table values, e4 (+20 +15) and d6 (-10 -15).
+            {"Ke4 Pa2 kd6", White, 10},
+            {"Ke4 Qd1 Pa2 kd6 qd8", White, 10},
+        },
+        [](SearchNode& node) {
+            root_king_distance = 4;
+            return king_activity(node);
+        });
     HandPosition middlegame(MiddlegamePieces);
     EXPECT_EQ(king_activity(middlegame.node()), 0);
 }

@@ -50,15 +50,7 @@ struct HandPosition {
         }
         initSearchNodes();
         std::memset(MoveAtPly, 0, sizeof MoveAtPly);
-        for (int s = 0; s < 64; ++s) {
-            BoardSquare& b = Board[s];
-            b.letter = 0;
-            b.sign = 0;
-            b.colour = NoColour;
-            b.slot = EmptySlot;
-            b.absValue = 0;
-            b.piece = &EmptyPieceEntry;
-        }
+        for (BoardSquare& b : Board) clearSquare(b);
         std::memset(HandRecords, 0, sizeof HandRecords);
         for (int slot = 0; slot < 32; ++slot) {
             PieceList[slot] = PieceEntry{};
