@@ -147,6 +147,15 @@ std::vector<MOVE> legal_moves(SearchNode& node) {
     return moves;
 }
 
+// A random move, with castling, en passant and promotions favoured so that lines meet them.
+MOVE pick_move(const std::vector<MOVE>& moves, std::mt19937& rng) {
+    std::vector<MOVE> special;
+    for (MOVE m : moves)
+        if (move_special(m) != 0) special.push_back(m);
+    if (!special.empty() && rng() % 2 == 0) return special[rng() % special.size()];
+    return moves[rng() % moves.size()];
+}
+
 // A random line below node, branching now and then so that siblings reuse the child's ply, with
 // an occasional null move; the node is checked on the way down and again after every take-back.
 void random_line(SearchNode& node, int depth, std::mt19937& rng, int& budget,
@@ -158,7 +167,7 @@ void random_line(SearchNode& node, int depth, std::mt19937& rng, int& budget,
     int branches = rng() % 8 == 0 ? 2 : 1;
     for (int b = 0; b < branches && budget > 0; ++b) {
         --budget;
-        MOVE m = moves[rng() % moves.size()];
+        MOVE m = pick_move(moves, rng);
         if (node.checkState == 0 && node.index > 0 && rng() % 16 == 0) m = NULL_MOVE;
         SearchNode& child = playIntoChild(node, m);
         ++SearchPly;
@@ -175,21 +184,28 @@ std::string square_name(int square) {
     return std::string{char('a' + file_of(square)), char('1' + rank_of(square))};
 }
 
-// Piece-square bytes that differ by kind and square, so that squareValue sums are not all zero;
-// restored on destruction.
-struct ScrambledPieceSquares {
+// The board's piece-square bytes, put back on destruction.
+struct SavedPieceSquares {
     int8_t saved[64][KindCount];
+    SavedPieceSquares() {
+        for (int s = 0; s < 64; ++s)
+            for (int k = 0; k < KindCount; ++k) saved[s][k] = Board[s].pieceSquare[k];
+    }
+    void restore() const {
+        for (int s = 0; s < 64; ++s)
+            for (int k = 0; k < KindCount; ++k) Board[s].pieceSquare[k] = saved[s][k];
+    }
+    ~SavedPieceSquares() { restore(); }
+};
+
+// Piece-square bytes that differ by kind and square, so that squareValue sums are not all zero.
+struct ScrambledPieceSquares : SavedPieceSquares {
     ScrambledPieceSquares() {
         for (int s = 0; s < 64; ++s)
             for (int k = 0; k < KindCount; ++k) {
-                saved[s][k] = Board[s].pieceSquare[k];
                 int v = (s * 7 + k * 13) % 61 - 30;
                 Board[s].pieceSquare[k] = int8_t((k & 1) ? -v : v);
             }
-    }
-    ~ScrambledPieceSquares() {
-        for (int s = 0; s < 64; ++s)
-            for (int k = 0; k < KindCount; ++k) Board[s].pieceSquare[k] = saved[s][k];
     }
 };
 
@@ -452,12 +468,11 @@ TEST(GeneratorFigures, CaptureTakesTheVictimsFiguresOut) {
         // Black pawn b2 able to promote (one capture code, three quiet) taken from b3.
         {"4k3/8/8/8/8/1R6/1p6/4K3 w - - 0 1", "b3", "b2", 0, 4, 0, 0, 1, 0},
     };
+    SavedPieceSquares pieceSquares;
     for (const auto& c : cases) {
-        int victimSquare = sq(c.to);
-        int8_t saved[KindCount];
-        for (int k = 0; k < KindCount; ++k) saved[k] = Board[victimSquare].pieceSquare[k];
+        pieceSquares.restore();
         for (int k = 1; k < KindCount; k += 2) // black kinds
-            Board[victimSquare].pieceSquare[k] = int8_t(c.victimSquareValue);
+            Board[sq(c.to)].pieceSquare[k] = int8_t(c.victimSquareValue);
         ASSERT_TRUE(setup_fen(c.fen)) << c.fen;
         const PieceMoveRecord& v = record_on(c.to);
         EXPECT_EQ(v.mobilityScore, c.victimScore) << c.fen;
@@ -487,7 +502,6 @@ TEST(GeneratorFigures, CaptureTakesTheVictimsFiguresOut) {
         expect_accumulators(SearchNodes[1], c.fen);
         SearchPly = 0;
         takeBackFromChild(SearchNodes[0], m);
-        for (int k = 0; k < KindCount; ++k) Board[victimSquare].pieceSquare[k] = saved[k];
     }
 }
 
@@ -538,6 +552,8 @@ TEST(GeneratorFigures, AccumulatorsMatchTheRecordsAlongRandomLines) {
         "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1",
         "r1bq1rk1/pp3ppp/2n1pn2/2pp4/2PP4/2NBPN2/PP3PPP/R2QK2R w KQ - 0 8",
         "6k1/1R3pp1/7p/8/8/6P1/r4P1P/6K1 w - - 0 30",
+        "r3k2r/ppp2ppp/8/3pP3/8/8/PPP2PPP/R3K2R w KQkq d6 0 1",
+        "4k3/1P4p1/8/3pP2P/6p1/8/1p3P2/4K3 w - d6 0 1",
     };
     std::mt19937 rng(20261209);
     for (const char* fen : fens) {
@@ -550,7 +566,7 @@ TEST(GeneratorFigures, AccumulatorsMatchTheRecordsAlongRandomLines) {
             // A game move at node 0, regenerated in full as the game loop does.
             std::vector<MOVE> moves = legal_moves(SearchNodes[0]);
             if (moves.empty()) break;
-            MOVE m = moves[rng() % moves.size()];
+            MOVE m = pick_move(moves, rng);
             int promotion = move_special(m) == MovePromotion ? move_promotion_type(m) : TypeQueen;
             ASSERT_NE(play_game_move(square_name(move_from(m)).c_str(),
                                      square_name(move_to(m)).c_str(), promotion),
