@@ -84,6 +84,7 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
     const PlyState& s = *node.state;
     int mobility = 0, extra = 0, squareValue = 0, placement[2] = {}, promoters[2] = {};
     bool queen[2] = {};
+    uint8_t shades[2][2] = {};
     for (const PieceEntry& e : PieceList) {
         if (e.letter == 0) continue;
         const PieceMoveRecord& r = *e.moves;
@@ -93,6 +94,7 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
         placement[e.colour] += r.placementFlag;
         promoters[e.colour] += r.canPromote;
         if (e.letter == LetterQueen) queen[e.colour] = true;
+        if (e.letter == LetterBishop) shades[e.colour][(e.file + e.rank) & 1] = 1;
         ASSERT_EQ(r.mobilityCount, r.quietCount + r.captureCount) << where;
         ASSERT_EQ(r.squareValue, Board[e.square].pieceSquare[e.kind]) << where;
         for (int i = 0; i < r.captureCount; ++i) {
@@ -122,6 +124,8 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
         fresh_shelter(s, c, counts);
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(s.kingShelter[c * 3 + i], counts[i]) << where << " shelter of " << c;
+        for (int shade = 0; shade < 2; ++shade)
+            ASSERT_EQ(s.bishopSquareColour[c][shade], shades[c][shade]) << where << " shade";
         if (!queen[c]) {
             ASSERT_EQ(s.queenSquare[c], 255) << where;
         } else {
@@ -575,4 +579,35 @@ TEST(GeneratorFigures, AccumulatorsMatchTheRecordsAlongRandomLines) {
         }
     }
     GamePly = 0;
+}
+
+// The square-colour flags of the bishops follow promotions to a bishop and keep a shade that
+// another bishop of the colour still holds.
+TEST(GeneratorFigures, BishopSquareColoursFollowPromotionAndCaptures) {
+    struct {
+        const char *fen, *from, *to;
+        int promotion, colour;
+        uint8_t dark, light; // flags for (file + rank) even, odd
+    } cases[] = {
+        {"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b7", "b8", TypeBishop, White, 1, 0},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7", "a8", TypeBishop, White, 0, 1},
+        {"4k3/8/8/8/8/8/6p1/4K3 b - - 0 1", "g2", "g1", TypeBishop, Black, 1, 0},
+        // Two white bishops on the same shade (c1, e3): taking one leaves the shade marked.
+        {"2r1k3/8/8/8/8/4B3/8/2B1K3 b - - 0 1", "c8", "c1", 0, White, 1, 0},
+        // Taking the only bishop of a shade clears it.
+        {"2r1k3/8/8/8/8/3B4/8/2B1K3 b - - 0 1", "c8", "c1", 0, White, 0, 1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(setup_fen(c.fen)) << c.fen;
+        MOVE m = find_move(SearchNodes[0], c.from, c.to, c.promotion ? c.promotion : TypeQueen);
+        ASSERT_NE(m, 0u) << c.fen;
+        SearchNode& child = playIntoChild(SearchNodes[0], m);
+        EXPECT_EQ(PlyStates[1].bishopSquareColour[c.colour][0], c.dark) << c.fen;
+        EXPECT_EQ(PlyStates[1].bishopSquareColour[c.colour][1], c.light) << c.fen;
+        SearchPly = 1;
+        updateMoves(child, m);
+        expect_accumulators(child, c.fen);
+        SearchPly = 0;
+        takeBackFromChild(SearchNodes[0], m);
+    }
 }
