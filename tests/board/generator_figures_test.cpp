@@ -79,7 +79,8 @@ MOVE expected_class(int mover, int victim) {
 }
 
 // Every accumulator equals the sum over the live pieces of their current records; the shelter
-// counts and the queen square agree with the board; every capture carries its victim and class.
+// counts, queen square, bishop shades and king wings agree with the board; every capture carries
+// its victim and class.
 void expect_accumulators(const SearchNode& node, const std::string& where) {
     const PlyState& s = *node.state;
     int mobility = 0, extra = 0, squareValue = 0, placement[2] = {}, promoters[2] = {};
@@ -124,6 +125,7 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
         fresh_shelter(s, c, counts);
         for (int i = 0; i < 3; ++i)
             ASSERT_EQ(s.kingShelter[c * 3 + i], counts[i]) << where << " shelter of " << c;
+        ASSERT_EQ(s.kingWing[c], kingWing(s.kingFile[c], s.castlingRights[c])) << where;
         for (int shade = 0; shade < 2; ++shade)
             ASSERT_EQ(s.bishopSquareColour[c][shade], shades[c][shade]) << where << " shade";
         if (!queen[c]) {
