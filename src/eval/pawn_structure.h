@@ -18,5 +18,8 @@ struct PawnFileEntry {
 extern PawnFileEntry PawnFileInfo[2][8]; // [colour][file], black first
 extern uint8_t PawnFront[2][8];          // most advanced pawn rank per colour and file
 
+// Bit f set when file f holds no pawn of either colour, as the last evaluate_pawns found it.
+uint8_t pawn_file_mask();
+
 // Computes pawnScore, passedCount, topPasser, castleScore and openLineDanger of node's state.
 void evaluate_pawns(SearchNode& node);

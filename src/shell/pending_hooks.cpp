@@ -10,6 +10,7 @@
 #include "console/position_file.h"
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
+#include "record/game_record.h"
 #include "search/hash_table.h"
 #include "shell/game_loop.h"
 #include "shell/settings.h"
@@ -19,15 +20,8 @@
 #include "uci/position_command.h"
 #include "uci/uci_output.h"
 
-void init_evaluation_tables() {}
-void apply_position() {}
-bool read_position_file(const char*) {
-    return false;
-}
-void sizeHashTables() {}
-void clearHashTable() {}
-void show_position_command() {}
 void show_evaluation_command() {}
+void append_game_move(uint8_t) {}
 void ponder() {}
 void load_book(uint8_t) {}
 void parameters_dialogue() {}

@@ -225,9 +225,9 @@ TEST_F(Dispatcher, GoPonderNeedsAHistoryAndThePonderOption) {
     EXPECT_TRUE(go_requested);
 
     reset_dispatcher_state();
-    GamePly = 3;
     ponder_enabled = 1;
-    ready_with_position();
+    run("isready");
+    run("position startpos moves e2e4 e7e5 g1f3"); // a history of three plies
     run("go ponder wtime 3000");
     EXPECT_TRUE(pondering);
     EXPECT_FALSE(go_requested);
@@ -283,7 +283,7 @@ TEST_F(Dispatcher, FenFieldsReachTheSetupPosition) {
     EXPECT_EQ(SetupBoard[cell('e', 5)], -'P');
     EXPECT_EQ(SetupBoard[cell('e', 2)], 0);
     EXPECT_EQ(white_to_move_at_start, 0);
-    EXPECT_EQ(SideToMove, Black);
+    EXPECT_EQ(SideToMove, White); // black's g8f6 has been played
     EXPECT_EQ(SetupCastlingRights[White], CastleKingSide);
     EXPECT_EQ(SetupCastlingRights[Black], CastleQueenSide);
     EXPECT_EQ(SetupEnPassant, 8 * 5 + 2);

@@ -1,0 +1,143 @@
+#include "board/notation.h"
+
+#include "board/types.h"
+
+namespace {
+
+// English letters and the engine letters they stand for, in the same order.
+constexpr char EnglishLetters[] = "BKNPQR";
+constexpr char InternalLetters[] = {LetterBishop, LetterKing,  LetterKnight,
+                                    LetterPawn,   LetterQueen, LetterRook};
+
+// Maps the absolute value of letter from one letter set to the other, keeping the sign; a value
+// outside the set is returned unchanged. English letters are read in either case.
+int mapLetter(int letter, const char* from, const char* to, bool eitherCase) {
+    int a = letter < 0 ? -letter : letter;
+    if (eitherCase && a >= 'a' && a <= 'z') a -= 'a' - 'A';
+    for (int i = 0; i < 6; ++i)
+        if (from[i] == a) return letter < 0 ? -to[i] : to[i];
+    return letter;
+}
+
+// A cell of the 8x8 part of the mailbox (files and ranks 1..8).
+bool onBoard(int cell) {
+    return cell >= 11 && cell <= 88 && cell % 10 != 0 && cell % 10 != 9;
+}
+
+} // namespace
+
+int8_t englishToInternal(int8_t letter) {
+    return int8_t(mapLetter(letter, EnglishLetters, InternalLetters, true));
+}
+
+int8_t internalToEnglish(int8_t letter) {
+    return int8_t(mapLetter(letter, InternalLetters, EnglishLetters, false));
+}
+
+void setCastlingRight(uint8_t& rights, int operation) {
+    switch (operation) {
+    case 0: rights = uint8_t((rights & CastleQueenSide) | CastleKingSide); break;
+    case 1: rights = uint8_t((rights & CastleKingSide) | CastleQueenSide); break;
+    case 2: rights = uint8_t(rights & CastleQueenSide); break;
+    case 3: rights = uint8_t(rights & CastleKingSide); break;
+    case 4: rights = 0; break;
+    case 5: rights = CastledKingSide; break;
+    case 6: rights = CastledQueenSide; break;
+    default: break;
+    }
+}
+
+void bookNotation(int fromCell, int toCell, int promotion, int captured, int specialKind, int mover,
+                  char* out, const int8_t* board) {
+    int n = 0;
+    if (specialKind == KindCastling) {
+        // The king goes to c1/c8 (file 3) on the queen side, g1/g8 on the king side.
+        const char* text = toCell / 10 == 3 ? "o-o-o" : "o-o";
+        while (*text) out[n++] = *text++;
+        out[n] = 0;
+        return;
+    }
+
+    // Other pieces of the mover's kind and colour that reach the to-cell.
+    char disambiguator = 0;
+    if (mover == 'N' || mover == 'B' || mover == 'R' || mover == 'Q') {
+        const int8_t own = board[fromCell];
+        int first = 0, last = 0, found = 0;
+        auto consider = [&](int cell) {
+            if (board[cell] != own) return;
+            if (found == 0)
+                first = cell;
+            else
+                last = cell;
+            ++found;
+        };
+        if (mover == 'N') {
+            static const int jumps[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
+            for (int j : jumps)
+                if (onBoard(toCell + j)) consider(toCell + j);
+        } else {
+            static const int straight[4] = {-10, -1, 1, 10};
+            static const int diagonal[4] = {-11, -9, 9, 11};
+            auto walk = [&](const int* steps) {
+                for (int k = 0; k < 4; ++k) {
+                    int cell = toCell + steps[k];
+                    while (onBoard(cell) && board[cell] == 0) cell += steps[k];
+                    if (onBoard(cell)) consider(cell);
+                }
+            };
+            if (mover == 'R' || mover == 'Q') walk(straight);
+            if (mover == 'B' || mover == 'Q') walk(diagonal);
+        }
+        if (found > 1) {
+            if (first / 10 != last / 10)
+                disambiguator = char('a' + fromCell / 10 - 1);
+            else
+                disambiguator = char('1' + fromCell % 10 - 1);
+        }
+    }
+
+    const char toFile = char('a' + toCell / 10 - 1);
+    const char toRank = char('1' + toCell % 10 - 1);
+    auto addPromotion = [&]() {
+        if (specialKind == KindPromotion) {
+            out[n++] = '=';
+            out[n++] = char(promotion);
+        }
+    };
+
+    if (mover != 'P') {
+        out[n++] = char(mover);
+        if (disambiguator) out[n++] = disambiguator;
+    }
+    if (captured == 0) {
+        out[n++] = toFile;
+        out[n++] = toRank;
+    } else if (mover == 'P') {
+        out[n++] = char('a' + fromCell / 10 - 1);
+        if (captured == 'P') {
+            out[n++] = toFile;
+        } else {
+            out[n++] = 'x';
+            out[n++] = toFile;
+            out[n++] = toRank;
+        }
+    } else {
+        out[n++] = 'x';
+        out[n++] = toFile;
+        out[n++] = toRank;
+    }
+    addPromotion();
+    out[n] = 0;
+}
+
+void standardStartMailbox(int8_t* board) {
+    static const int8_t backRank[8] = {LetterRook, LetterKnight, LetterBishop, LetterQueen,
+                                       LetterKing, LetterBishop, LetterKnight, LetterRook};
+    for (int i = 0; i < MailboxSize; ++i) board[i] = 0;
+    for (int file = 1; file <= 8; ++file) {
+        board[10 * file + 1] = backRank[file - 1];
+        board[10 * file + 2] = LetterPawn;
+        board[10 * file + 7] = int8_t(-LetterPawn);
+        board[10 * file + 8] = int8_t(-backRank[file - 1]);
+    }
+}

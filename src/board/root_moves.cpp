@@ -1,0 +1,137 @@
+#include "board/root_moves.h"
+
+#include "board/legality.h"
+#include "board/position.h"
+#include "shell/game_history.h"
+#include "shell/settings.h"
+
+#include <cstring>
+#include <initializer_list>
+
+MOVE root_moves[RootMoveCapacity + 1];
+char root_move_text[RootMoveCapacity][RootMoveTextSize];
+int8_t game_book_board[MailboxSize];
+uint16_t game_white_signature = 0;
+uint16_t game_black_signature = 0;
+
+namespace {
+
+// The book is consulted only during the first 52 half-moves of a game from the standard start.
+constexpr int BookPlyLimit = 53;
+
+void replayBookBoard() {
+    standardStartMailbox(game_book_board);
+    for (int8_t& cell : game_book_board) cell = internalToEnglish(cell);
+    uint16_t white = 0, black = 0;
+    for (int ply = 1; ply <= GamePly && game_history != nullptr; ++ply) {
+        const GameHistoryEntry& e = game_history[ply];
+        const int from = e.fromCell, to = e.toCell;
+        if (from == 0 || to == 0 || from >= MailboxSize || to >= MailboxSize) break;
+        const uint16_t signature = uint16_t(to * to - from * from);
+        if (ply % 2)
+            white = uint16_t(white + signature);
+        else
+            black = uint16_t(black + signature);
+
+        const int8_t mover = game_book_board[from];
+        game_book_board[to] = mover;
+        game_book_board[from] = 0;
+        switch (e.specialKind) {
+        case KindCastling: {
+            // The rook's part: a1-d1, a8-d8, h1-f1, h8-f8 (cells 11-41, 18-48, 81-61, 88-68).
+            int rookFrom = 0, rookTo = 0;
+            if (to == 31)
+                rookFrom = 11, rookTo = 41;
+            else if (to == 38)
+                rookFrom = 18, rookTo = 48;
+            else if (to == 71)
+                rookFrom = 81, rookTo = 61;
+            else if (to == 78)
+                rookFrom = 88, rookTo = 68;
+            if (rookFrom) {
+                game_book_board[rookTo] = game_book_board[rookFrom];
+                game_book_board[rookFrom] = 0;
+            }
+            break;
+        }
+        case KindEnPassant:
+            // The captured pawn stands beside the to-cell, on the from-cell's rank.
+            game_book_board[to % 10 > from % 10 ? to - 1 : to + 1] = 0;
+            break;
+        case KindPromotion: {
+            const int8_t letter = internalToEnglish(int8_t(e.promotion));
+            game_book_board[to] = mover < 0 ? int8_t(-letter) : letter;
+            break;
+        }
+        default: break;
+        }
+    }
+    game_white_signature = white;
+    game_black_signature = black;
+}
+
+int absolute(int v) {
+    return v < 0 ? -v : v;
+}
+
+} // namespace
+
+int collectLegalMoves(MOVE* moves, int capacity) {
+    SearchNode& node = SearchNodes[0];
+    const int side = SideToMove;
+    const int king = KingIndex[side];
+    int count = 0;
+    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
+        const PieceEntry& piece = PieceList[slot];
+        if (piece.letter == 0 || piece.moves == nullptr) continue;
+        for (const MOVE* list : {piece.moves->quiet, piece.moves->captures}) {
+            for (const MOVE* m = list; m != nullptr && *m != 0; ++m) {
+                if (count >= capacity) return count;
+                if (isLegal(node, slot, *m, king, LastGameMove) == 1) moves[count++] = *m;
+            }
+        }
+    }
+    return count;
+}
+
+void build_root_moves() {
+    if (!(use_book && standard_start && GamePly < BookPlyLimit)) use_book = 0;
+    if (use_book) replayBookBoard();
+
+    std::memset(root_moves, 0, sizeof root_moves);
+    std::memset(root_move_text, 0, sizeof root_move_text);
+    const int count = collectLegalMoves(root_moves, RootMoveCapacity);
+
+    if (!use_book) return;
+    for (int i = 0; i < count; ++i) {
+        const MOVE m = root_moves[i];
+        const int from = mailbox_cell(move_from(m)), to = mailbox_cell(move_to(m));
+        const int promotion = internalToEnglish(int8_t(TypeLetter[move_promotion_type(m)]));
+        bookNotation(from, to, promotion, absolute(game_book_board[to]), move_special(m) >> 14,
+                     absolute(game_book_board[from]), root_move_text[i], game_book_board);
+    }
+}
+
+int findTypedMove(const char* text, int promotion, MOVE* move) {
+    for (int i = 0; i < 4; ++i) {
+        const char low = i % 2 ? '1' : 'A';
+        if (text[i] < low || text[i] > low + 7) return TypedMoveMalformed;
+    }
+    const int from = make_square(text[0] - 'A', text[1] - '1');
+    const int to = make_square(text[2] - 'A', text[3] - '1');
+    if (Board[from].letter == 0 || Board[from].colour != SideToMove) return TypedMoveNotOwnPiece;
+    for (int i = 0; i < RootMoveCapacity && root_moves[i] != 0; ++i) {
+        const MOVE m = root_moves[i];
+        if (move_from(m) != from || move_to(m) != to) continue;
+        if (move_special(m) != MovePromotion) {
+            *move = m;
+            return TypedMoveFound;
+        }
+        if (promotion == 0) return TypedMoveNeedsPiece;
+        if (TypeLetter[move_promotion_type(m)] == promotion) {
+            *move = m;
+            return TypedMoveFound;
+        }
+    }
+    return TypedMoveNotLegal;
+}
