@@ -138,6 +138,37 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
     ASSERT_EQ(positionInconsistency(node), nullptr) << where;
 }
 
+// Records rebuilt in node's pass hold what a fresh rebuild on the final board gives: the pass
+// rebuilt them only once everything they read (board, pawns, phase, rights) was in place. The
+// fresh copies are built on a scratch state at the last ply, which the lines never reach.
+void expect_rebuilt_records_fresh(const SearchNode& node, const std::string& where) {
+    PlyState scratchState = *node.state;
+    SearchNode scratch = node;
+    scratch.state = &scratchState;
+    scratch.regeneratedCount = 0;
+    const int8_t ply = SearchPly;
+    for (PieceEntry& e : PieceList) {
+        if (e.letter == 0 || e.moves->ply != ply) continue;
+        PieceMoveRecord* kept = e.moves;
+        SearchPly = MaxPly - 1;
+        rebuildPieceRecord(scratch, e);
+        const PieceMoveRecord& fresh = *e.moves;
+        e.moves = kept;
+        SearchPly = ply;
+        std::string at = where + " slot " + std::to_string(e.slot);
+        ASSERT_EQ(kept->mobilityScore, fresh.mobilityScore) << at;
+        ASSERT_EQ(kept->extra, fresh.extra) << at;
+        ASSERT_EQ(kept->placementFlag, fresh.placementFlag) << at;
+        ASSERT_EQ(kept->canPromote, fresh.canPromote) << at;
+        ASSERT_EQ(kept->attacks, fresh.attacks) << at;
+        ASSERT_EQ(kept->quietCount, fresh.quietCount) << at;
+        ASSERT_EQ(kept->captureCount, fresh.captureCount) << at;
+        for (int i = 0; i < fresh.quietCount; ++i) ASSERT_EQ(kept->quiet[i], fresh.quiet[i]) << at;
+        for (int i = 0; i < fresh.captureCount; ++i)
+            ASSERT_EQ(kept->captures[i], fresh.captures[i]) << at;
+    }
+}
+
 std::vector<MOVE> legal_moves(SearchNode& node) {
     std::vector<MOVE> moves;
     int side = node.side;
@@ -167,6 +198,7 @@ MOVE pick_move(const std::vector<MOVE>& moves, std::mt19937& rng) {
 void random_line(SearchNode& node, int depth, std::mt19937& rng, int& budget,
                  const std::string& where) {
     expect_accumulators(node, where);
+    expect_rebuilt_records_fresh(node, where);
     if (depth == 0 || budget <= 0 || ::testing::Test::HasFatalFailure()) return;
     std::vector<MOVE> moves = legal_moves(node);
     if (moves.empty()) return;
@@ -547,7 +579,8 @@ TEST(GeneratorFigures, QueenSquareFollowsTheQueens) {
 }
 
 // Long random lines from several positions, with game moves between them: at every node the
-// accumulators equal the sums over the live pieces' current records, also after take-backs.
+// accumulators equal the sums over the live pieces' current records, also after take-backs, and
+// the records rebuilt there equal fresh ones.
 TEST(GeneratorFigures, AccumulatorsMatchTheRecordsAlongRandomLines) {
     ScrambledPieceSquares scrambled;
     const char* fens[] = {
