@@ -45,7 +45,7 @@ void remove_victim(PlyState& s, PieceEntry& victim, int victimSquare) {
     s.mobilityTotal = int16_t(s.mobilityTotal - sign * (r.mobilityScore + r.mobilityCount));
     s.squareValueTotal = int16_t(s.squareValueTotal - r.squareValue);
     s.placementTotal[c] = uint8_t(s.placementTotal[c] - r.placementFlag);
-    s.extraTotal = int8_t(s.extraTotal - sign * r.extra);
+    s.extraTotal = int16_t(s.extraTotal - sign * r.extra);
     s.material = int16_t(s.material - victim.value);
     Bitboard bit = square_bit(victimSquare);
     uint8_t letter = Board[victimSquare].letter;

@@ -116,7 +116,7 @@ void expect_accumulators(const SearchNode& node, const std::string& where) {
         }
     }
     ASSERT_EQ(s.mobilityTotal, int16_t(mobility)) << where;
-    ASSERT_EQ(s.extraTotal, int8_t(extra)) << where;
+    ASSERT_EQ(s.extraTotal, int16_t(extra)) << where;
     ASSERT_EQ(s.squareValueTotal, int16_t(squareValue)) << where;
     for (int c = 0; c < 2; ++c) {
         ASSERT_EQ(s.placementTotal[c], uint8_t(placement[c])) << where << " colour " << c;
@@ -470,9 +470,9 @@ TEST(GeneratorFigures, KingShelterCounts) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(GeneratorFigures, PlyStateSumsTheRecords) {
-    // Two rooks on the seventh: 70 each. extraTotal is a signed byte and wraps.
+    // Two rooks on the seventh: 70 each, and the sum holds 140 without wrapping.
     ASSERT_TRUE(setup_fen("7k/1R2R1p1/8/8/8/8/8/K7 w - - 0 1"));
-    EXPECT_EQ(PlyStates[0].extraTotal, int8_t(140 - 256));
+    EXPECT_EQ(PlyStates[0].extraTotal, 140);
     // Start position: knights -6 and 2 moves, bishops -23, rooks -44, queen -25, king 0 and 2
     // (the castling entries), pawns 1 or 2 moves; black mirrors white.
     ASSERT_TRUE(setup_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
