@@ -45,7 +45,7 @@ void remove_victim(PlyState& s, PieceEntry& victim, int victimSquare) {
     s.mobilityTotal = int16_t(s.mobilityTotal - sign * (r.mobilityScore + r.mobilityCount));
     s.squareValueTotal = int16_t(s.squareValueTotal - r.squareValue);
     s.placementTotal[c] = uint8_t(s.placementTotal[c] - r.placementFlag);
-    s.extraTotal = int8_t(s.extraTotal - sign * r.extra);
+    s.extraTotal = int16_t(s.extraTotal - sign * r.extra);
     s.material = int16_t(s.material - victim.value);
     Bitboard bit = square_bit(victimSquare);
     uint8_t letter = Board[victimSquare].letter;
@@ -63,10 +63,18 @@ void remove_victim(PlyState& s, PieceEntry& victim, int victimSquare) {
             }
         }
         break;
-    case LetterBishop:
+    case LetterBishop: {
+        // The shade stays marked while another bishop of the colour (a promoted one) keeps it.
         --s.bishopCount[c];
-        s.bishopSquareColour[c][(victimSquare + (victimSquare >> 3)) & 1] = 0;
+        int shade = (victimSquare + (victimSquare >> 3)) & 1;
+        s.bishopSquareColour[c][shade] = 0;
+        for (int slot = 16 * (1 - c); slot <= LastPieceIndex[c]; ++slot) {
+            const PieceEntry& e = PieceList[slot];
+            if (e.letter == LetterBishop && ((e.file + e.rank) & 1) == shade)
+                s.bishopSquareColour[c][shade] = 1;
+        }
         break;
+    }
     case LetterRook: --s.rookCount[c]; break;
     case LetterPawn: --s.pawnCount[c]; break;
     default: break;
@@ -92,7 +100,10 @@ void promote(PlyState& s, PieceEntry& mover, MOVE m) {
     s.nonPawnMaterial[c] = uint16_t(s.nonPawnMaterial[c] + std::abs(mover.value));
     switch (mover.letter) {
     case LetterKnight: ++s.knightCount[c]; break;
-    case LetterBishop: ++s.bishopCount[c]; break;
+    case LetterBishop:
+        ++s.bishopCount[c];
+        s.bishopSquareColour[c][(mover.file + mover.rank) & 1] = 1;
+        break;
     case LetterRook: ++s.rookCount[c]; break;
     default: ++s.queenCount[c]; break;
     }

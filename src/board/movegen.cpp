@@ -577,7 +577,7 @@ void rebuildPieceRecord(SearchNode& node, PieceEntry& e) {
     int sign = e.sign, c = e.colour;
     s.squareValueTotal = int16_t(s.squareValueTotal - old->squareValue);
     s.mobilityTotal = int16_t(s.mobilityTotal - sign * (old->mobilityCount + old->mobilityScore));
-    s.extraTotal = int8_t(s.extraTotal - sign * old->extra);
+    s.extraTotal = int16_t(s.extraTotal - sign * old->extra);
     s.placementTotal[c] = uint8_t(s.placementTotal[c] - old->placementFlag);
     s.promotersCount[c] = uint8_t(s.promotersCount[c] - old->canPromote);
 
@@ -613,7 +613,7 @@ void rebuildPieceRecord(SearchNode& node, PieceEntry& e) {
     r.extra = to_i8(g.extra);
     r.canPromote = g.canPromote;
     s.mobilityTotal = int16_t(s.mobilityTotal + sign * (r.mobilityCount + r.mobilityScore));
-    s.extraTotal = int8_t(s.extraTotal + sign * r.extra);
+    s.extraTotal = int16_t(s.extraTotal + sign * r.extra);
     s.promotersCount[c] = uint8_t(s.promotersCount[c] + r.canPromote);
     r.placementFlag = placement_flag(e, r.mobilityCount, g.placement);
     s.placementTotal[c] = uint8_t(s.placementTotal[c] + r.placementFlag);

@@ -239,7 +239,7 @@ struct PlyState {
     int16_t mobilityTotal;
     uint8_t promotersCount[2];
     uint8_t placementTotal[2];
-    int8_t extraTotal;
+    int16_t extraTotal; // wide enough for two rooks on the seventh (70 each)
     int16_t squareValueTotal;
     uint16_t lastIrreversible;
     uint8_t queenSquare[2]; // 255 = none

@@ -84,7 +84,7 @@ void refresh_accumulators(SearchNode& node) {
     }
 
     st.mobilityTotal = int16_t(mobility);
-    st.extraTotal = int8_t(extra);
+    st.extraTotal = int16_t(extra);
     st.squareValueTotal = int16_t(squareValue);
     st.material = int16_t(material);
     for (int colour = 0; colour < 2; ++colour) {

@@ -248,7 +248,7 @@ namespace {
 // The summaries the evaluation reads after a position command: accumulators and pawn summary.
 struct EvaluationView {
     int16_t material, mobilityTotal, squareValueTotal, pawnScore;
-    int8_t extraTotal;
+    int16_t extraTotal;
     uint8_t phase, passed[2], topPasser[2];
     int16_t castleScore[2], openLineDanger[2];
     bool operator==(const EvaluationView&) const = default;
