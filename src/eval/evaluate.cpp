@@ -297,12 +297,12 @@ int material_draw_class(SearchNode& node) {
         return bKnights != 2 ? 3 : 4;
     }
     if (wN > 640 || bN > 640) return 0;
-    // Drawish or drawn with minor pieces only: 3 unless neither side has more than a minor.
+    // Drawn (4) when neither side has more than a minor piece, else drawish (3).
     auto minorVerdict = [&] { return bN >= 400 ? 3 : (wN < 400 ? 4 : 3); };
     bool wHelpless = wP == 0 && (wN == 640 || d < 500);
     if (wHelpless && bP == 1) {
         if (bN != 0 || st.bishopCount[White] != 1) return 2;
-        return wN < 400 ? 4 : 3;
+        return minorVerdict();
     }
     if (bP != 0) return wHelpless ? 2 : 0;
     bool bHelpless = bN == 640 || -d < 500;
