@@ -115,7 +115,7 @@ void perft_command(int depth) {
 }
 
 int perft_main(int argc, char** argv) {
-    int depth = argc > 2 ? std::atoi(argv[2]) : 0;
+    const long depth = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 0;
     if (depth < 1 || depth > MaxPly - 2) {
         std::printf("usage: talvor perft <depth 1-%d> [FEN]\n", MaxPly - 2);
         return 1;
@@ -131,6 +131,6 @@ int perft_main(int argc, char** argv) {
         std::printf("perft: position refused\n");
         return 1;
     }
-    perftDivide(depth);
+    perftDivide(int(depth));
     return 0;
 }

@@ -12,7 +12,9 @@ bool run_debug_command(const std::string& line) {
         return true;
     }
     if (line.rfind("perft ", 0) == 0) {
-        perft_command(std::atoi(line.c_str() + 6));
+        // strtol saturates instead of overflowing; perft_command clamps to the search depth.
+        const long depth = std::strtol(line.c_str() + 6, nullptr, 10);
+        perft_command(depth < -1000 ? -1000 : depth > 1000 ? 1000 : int(depth));
         return true;
     }
     return false;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/engine_process.h"
+
 #include "board/perft.h"
 #include "board/position.h"
 #include "fen_fixture.h"
@@ -64,4 +66,30 @@ TEST(Perft, ReferenceCounts) {
 // by an independent engine.
 TEST(Perft, IndependentlyCountedPositions) {
     expect_perft_counts("perft_extra.epd", perft_node_bound());
+}
+
+// The perft command line and the UCI perft command print one line per root move, a blank line
+// and the total; depths outside 1..61 are refused on the command line.
+TEST(PerftCommand, PrintsEachRootMoveThenTheTotal) {
+    {
+        EngineProcess engine({"perft", "2", "4k3/8/8/8/8/8/8/4K2R w K - 0 1"});
+        ASSERT_EQ(engine.wait_exit(10000), 0);
+        const std::string& out = engine.output();
+        // After castling the rook on f1 leaves the black king d8, d7 and e7.
+        EXPECT_NE(out.find("e1g1: 3\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("h1f1: 3\n\nNodes searched: 66\n"), std::string::npos) << out;
+    }
+    {
+        EngineProcess engine({"perft", "99999999999999999999"});
+        EXPECT_EQ(engine.wait_exit(10000), 1);
+        EXPECT_NE(engine.output().find("usage: talvor perft"), std::string::npos);
+    }
+    {
+        EngineProcess engine({"-uci"});
+        engine.send("isready\nposition startpos moves e2e4\nperft 2\n");
+        ASSERT_TRUE(engine.wait_for("Nodes searched: 600\n", 10000)) << engine.output();
+        EXPECT_NE(engine.output().find("\ne7e5: 29\n"), std::string::npos);
+        engine.send("quit\n");
+        EXPECT_EQ(engine.wait_exit(5000), 0);
+    }
 }
