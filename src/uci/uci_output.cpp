@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "search/hash_table.h"
 #include "search/search_flags.h"
+#include "shell/game_history.h"
 #include "shell/settings.h"
 #include "uci/dispatcher.h"
 
@@ -33,16 +35,19 @@ void report_io_error() {
 }
 
 void engine_quit() {
+    release_game_history();
+    freeHashTables();
     release_token_table();
     platform_exit(0);
 }
 
 const char* move_to_uci(MOVE move) {
     static const char PromotionLetters[4] = {'n', 'b', 'r', 'q'};
-    uci_text_move[0] = char('a' + ((move >> 9) & 7));
-    uci_text_move[1] = char('1' + ((move >> 6) & 7));
-    uci_text_move[2] = char('a' + ((move >> 3) & 7));
-    uci_text_move[3] = char('1' + (move & 7));
+    const int from = move_from(move), to = move_to(move);
+    uci_text_move[0] = char('a' + file_of(from));
+    uci_text_move[1] = char('1' + rank_of(from));
+    uci_text_move[2] = char('a' + file_of(to));
+    uci_text_move[3] = char('1' + rank_of(to));
     uci_text_move[4] = '\0';
     if ((move & MoveSpecialMask) == MovePromotion) {
         uci_text_move[4] = PromotionLetters[(move & MovePromotionMask) >> MovePromotionShift];
