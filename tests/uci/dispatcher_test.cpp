@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "uci/dispatch_line.h"
+
 #include <cstring>
 #include <string>
 
@@ -22,11 +24,7 @@ int cell(char file, int rank) {
 class Dispatcher : public ::testing::Test {
   protected:
     void SetUp() override {
-        static bool tables_ready = false;
-        if (!tables_ready) {
-            init_engine_tables();
-            tables_ready = true;
-        }
+        init_engine_tables_once();
         reset_dispatcher_state();
         abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
         node_count = node_limit = 0;
@@ -42,11 +40,8 @@ class Dispatcher : public ::testing::Test {
     }
 
     // Dispatches one line at top level (or in a search) and returns what it wrote.
-    static std::string run(const char* line, int context = 0) {
-        command_line = line;
-        testing::internal::CaptureStdout();
-        parse_command_line(context);
-        return testing::internal::GetCapturedStdout();
+    static std::string run(const std::string& line, int context = 0) {
+        return dispatch_line(line, context);
     }
 
     static void ready_with_position() {

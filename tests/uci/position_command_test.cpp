@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "uci/dispatch_line.h"
+
 #include <string>
 
 namespace {
@@ -24,11 +26,7 @@ namespace {
 class PositionCommand : public ::testing::Test {
   protected:
     void SetUp() override {
-        static bool tables_ready = false;
-        if (!tables_ready) {
-            init_engine_tables();
-            tables_ready = true;
-        }
+        init_engine_tables_once();
         reset_dispatcher_state();
         uci_mode = 1;
         console_mode = 0;
@@ -41,10 +39,7 @@ class PositionCommand : public ::testing::Test {
 
     // Dispatches one line at top level and returns what it wrote.
     static std::string run(const std::string& line, int context = 0) {
-        command_line = line;
-        testing::internal::CaptureStdout();
-        parse_command_line(context);
-        return testing::internal::GetCapturedStdout();
+        return dispatch_line(line, context);
     }
     static std::string fen() {
         char text[100];
