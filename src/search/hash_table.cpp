@@ -90,6 +90,10 @@ void sizeHashTables() {
         HashTable = static_cast<HashRec*>(std::calloc(HashEntries, sizeof(HashRec)));
     PawnTable = static_cast<HashPawnRec*>(std::calloc(PawnEntries, sizeof(HashPawnRec)));
     HashEnabled = HashTable != nullptr;
+    // Write every page now: a fresh allocation is mapped on first touch, which would otherwise
+    // slow the first searches down.
+    clearHashTable();
+    clearPawnTable();
 
     if (uci_mode) {
         char text[64];
@@ -104,6 +108,10 @@ void sizeHashTables() {
 
 void clearHashTable() {
     if (HashTable) std::memset(HashTable, 0, size_t(HashEntries) * sizeof(HashRec));
+}
+
+void clearPawnTable() {
+    if (PawnTable) std::memset(PawnTable, 0, size_t(PawnEntries) * sizeof(HashPawnRec));
 }
 
 void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, MOVE move) {

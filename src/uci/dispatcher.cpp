@@ -183,9 +183,9 @@ void number_value(const char* word) {
     case NumberBlackIncrement: increment[Black] = clamped<int16_t>(n / 1000); break;
     case NumberNodes: node_budget = n; break;
     case NumberMate:
-        // Only a positive depth that fits the depth byte can lower the limit; "mate 0" or a
-        // value that would wrap must not leave every later search without depth.
-        if (n > 0 && n < max_depth) max_depth = int8_t(n);
+        // A mate in n moves lies 2n - 1 plies deep. The limit holds for this search only, so
+        // that one "go mate" does not cut every later search short.
+        if (n > 0) go_depth_limit = clamped<int32_t>(n > 1000000 ? 1000000 : 2 * n - 1);
         break;
     case NumberDepth: go_depth_limit = clamped<int32_t>(n); break;
     case NumberMovesToGo: moves_to_go = clamped<int16_t>(n); break;
