@@ -10,6 +10,7 @@
 
 uint8_t RetracedDirections[2];
 int8_t DiscoveredCheckPly = -1;
+uint8_t QuietMateSearch = 1;
 
 namespace {
 
@@ -726,7 +727,7 @@ void updateMoves(SearchNode& node, MOVE last) {
     }
     if (last != NULL_MOVE) set_check_state(node);
     build_attack_maps(node, changed);
-    find_quiet_mate(node);
+    if (QuietMateSearch) find_quiet_mate(node);
     find_discovered_check_candidate(node);
     for (int c = 0; c < 2; ++c)
         if (ShelterRecount[c] && !KingRebuilt[c]) countKingShelter(s, c);

@@ -7,6 +7,7 @@
 #include "board/keys.h"
 #include "board/position.h"
 #include "eval/pawn_structure.h"
+#include "platform/platform.h"
 #include "shell/settings.h"
 #include "uci/uci_output.h"
 
@@ -65,8 +66,8 @@ uint8_t hashGeneration() {
 }
 
 void freeHashTables() {
-    std::free(HashTable);
-    std::free(PawnTable);
+    platform_free_large(HashTable);
+    platform_free_large(PawnTable);
     HashTable = nullptr;
     PawnTable = nullptr;
     HashEnabled = false;
@@ -87,13 +88,9 @@ void sizeHashTables() {
     initKeys();
 
     if (HashEntries > 10)
-        HashTable = static_cast<HashRec*>(std::calloc(HashEntries, sizeof(HashRec)));
-    PawnTable = static_cast<HashPawnRec*>(std::calloc(PawnEntries, sizeof(HashPawnRec)));
+        HashTable = static_cast<HashRec*>(platform_alloc_large(HashEntries * sizeof(HashRec)));
+    PawnTable = static_cast<HashPawnRec*>(platform_alloc_large(PawnEntries * sizeof(HashPawnRec)));
     HashEnabled = HashTable != nullptr;
-    // Write every page now: a fresh allocation is mapped on first touch, which would otherwise
-    // slow the first searches down.
-    clearHashTable();
-    clearPawnTable();
 
     if (uci_mode) {
         char text[64];

@@ -19,7 +19,10 @@
 namespace {
 
 constexpr int LazyMargin = 10;
-constexpr int UnlimitedChecks = 100; // extra plies of quiet checks on a forced line
+// Plies below the first quiescence ply on which a forced line still searches quiet checks. A
+// longer allowance lets a side that is lost anyway chase the king with check after check, and
+// the quiescence search then grows beyond any time.
+constexpr int ForcedLineCheckPlies = 12;
 
 bool dead_draw(SearchNode& node, int whiteScore, int phase) {
     return whiteScore == 0 && phase >= 2 && material_draw_class(node) == 4;
@@ -127,9 +130,10 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     // forced line (the parent had a single reply to check, or a discovered check is ready).
     f.forcedLine =
         uint8_t((parent.inCheck && parent.moveCount <= 1 && !f.inCheck) || node.pinCandidateFlag);
-    f.checkPlyLimit = CheckPlyLimit + (f.forcedLine ? UnlimitedChecks : 0);
-    f.checksAllowed = uint8_t(f.forcedLine || (!f.inCheck && p <= f.checkPlyLimit && f.phase == 0 &&
-                                               node.state->queenCount[f.side] > 0));
+    f.checkPlyLimit = CheckPlyLimit + (f.forcedLine ? ForcedLineCheckPlies : 0);
+    f.checksAllowed = uint8_t(
+        (f.forcedLine && p <= f.checkPlyLimit) ||
+        (!f.inCheck && p <= f.checkPlyLimit && f.phase == 0 && node.state->queenCount[f.side] > 0));
 
     startQuiescencePicker(node);
     const int moveCount = f.inCheck ? f.moveCount : 0;
@@ -141,8 +145,7 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
 
         KeyPair key;
         const int searchAlpha = f.alpha;
-        // No draw is scored below a null move: the line is not a real one.
-        const bool reversible = !isIrreversible(m) && !NullMoveActive;
+        const bool reversible = !isIrreversible(m);
         SearchNode& child = enterChild(node, m, key);
         e.repState = RepNormal;
         int value = 0;

@@ -10,6 +10,7 @@
 #include "board/keys.h"
 #include "board/legality.h"
 #include "board/make_move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "search/alpha_beta.h"
@@ -248,6 +249,8 @@ void rootSearch() {
     f.raiseCounter = KeyRaisedBest;
     f.passCounter = KeyEarlierPassBest;
     for (int p = 1; p < MaxPly; ++p) ExpectedMoves[p] = PrevPv[p];
+    const uint8_t savedQuietMateSearch = QuietMateSearch;
+    QuietMateSearch = 0;
 
     // Step 2. Key, table move, pawn structure, static score.
     if (ply > SelDepth) SelDepth = int8_t(ply);
@@ -294,6 +297,7 @@ void rootSearch() {
         PrevScore = int16_t(RootScore * RootSign);
         root_score = PrevScore;
         abort_search = 1;
+        QuietMateSearch = savedQuietMateSearch;
         --SearchPly;
         return;
     }
@@ -529,6 +533,7 @@ void rootSearch() {
             break;
         }
         if (RootScore >= MateInOne || RootScore == MatedAtRoot) break;
+        if (go_mate_moves > 0 && RootScore >= MateScore - 2 * go_mate_moves) break;
         if (no_new_iteration) break;
         RootHorizon = int16_t(RootHorizon + 4);
         InfoDepth = InfoSelDepth = RootHorizon;
@@ -558,4 +563,5 @@ void rootSearch() {
     for (int i = 0; i < root.regeneratedCount; ++i)
         root.regenerated[i]->moves = root.regenerated[i]->moves->previous;
     root.regeneratedCount = 0;
+    QuietMateSearch = savedQuietMateSearch;
 }

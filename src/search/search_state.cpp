@@ -1,6 +1,9 @@
 #include "search/search_state.h"
 
 #include "board/make_move.h"
+#include "search/hash_table.h"
+#include "search/history.h"
+#include "search/root_search.h"
 #include "search/search_node.h"
 
 int8_t SelDepth = 0;
@@ -27,4 +30,12 @@ void resetSearchState() {
     for (MOVE& m : PrevPv) m = 0;
     for (MOVE& m : ExpectedMoves) m = 0;
     for (SearchFrame& f : SearchFrames) f.killer1 = f.killer2 = 0;
+}
+
+void clearSearchMemory() {
+    clearHashTable();
+    clearPawnTable();
+    resetSearchHistory();
+    resetSearchState();
+    resetRootState();
 }

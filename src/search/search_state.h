@@ -15,3 +15,7 @@ extern int CheckPlyLimit;      // quiescence: last ply with quiet checks, 255 ou
 
 // Back to the state before any search (tests, bench).
 void resetSearchState();
+
+// Forgets everything earlier searches learnt: both tables, the histories, the killers, the
+// principal variations and the root's figures. The bench starts every position from here.
+void clearSearchMemory();

@@ -66,18 +66,16 @@ const char* const BenchPositions[] = {
 
 constexpr int BenchHashMegabytes = 64;
 
-uint64_t search_position(const char* fen, int depth) {
+// Searches one position from empty tables; seconds receives the time of the search alone.
+uint64_t search_position(const char* fen, int depth, double& seconds) {
     command_line = std::string("position fen ") + fen;
     parse_command_line(0);
-    clearHashTable();
-    clearPawnTable();
-    resetSearchHistory();
-    resetSearchState();
-    resetRootState();
+    clearSearchMemory();
     root_score = last_reported_score = 0;
     on_clock = 0;
     unlimited = 1;
     go_depth_limit = depth;
+    go_mate_moves = 0;
     pondering = ponder_hit = 0;
     speed_measured = 0;
     SearchPly = 0;
@@ -87,6 +85,7 @@ uint64_t search_position(const char* fen, int depth) {
     move_start_time = search_start_time = current_time = now_seconds();
     abort_search = stop_at_root = stop_deepening = abort_ponder = 0;
     rootSearch();
+    seconds = now_seconds() - move_start_time;
     return node_count - start;
 }
 
@@ -113,10 +112,14 @@ uint64_t run_bench(int depth, double& milliseconds) {
         HashMegabytes = BenchHashMegabytes;
         sizeHashTables();
     }
-    const double start = now_seconds();
     uint64_t total = 0;
-    for (const char* fen : BenchPositions) total += search_position(fen, depth);
-    milliseconds = (now_seconds() - start) * 1000.0;
+    double seconds = 0;
+    for (const char* fen : BenchPositions) {
+        double searching = 0;
+        total += search_position(fen, depth, searching);
+        seconds += searching;
+    }
+    milliseconds = seconds * 1000.0;
     if (savedHash != BenchHashMegabytes) {
         HashMegabytes = savedHash;
         sizeHashTables();

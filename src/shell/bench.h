@@ -15,7 +15,8 @@ int bench_main(int argc, char** argv);
 // below 1 takes the default.
 void bench_command(int depth);
 
-// The searches alone: the node total, and the time taken.
+// The searches alone: the node total, and the time they took (setting up the positions and
+// clearing the tables not counted).
 uint64_t run_bench(int depth, double& milliseconds);
 
 // The positions (FEN texts).

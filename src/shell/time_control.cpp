@@ -12,6 +12,7 @@ int16_t increment[2] = {0, 0};
 int32_t time_used[2] = {0, 0};
 int64_t node_budget = 400000;
 int32_t go_depth_limit = 0;
+int32_t go_mate_moves = 0;
 int16_t time_factor = 170;
 uint8_t seconds_per_move = 15;
 uint32_t nodes_per_second = 500000;

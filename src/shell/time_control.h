@@ -15,6 +15,7 @@ extern int16_t increment[2];      // Fischer increment per move
 extern int32_t time_used[2];      // time each side has used (console clock keeping)
 extern int64_t node_budget;       // node limit of a search that is not on the clock
 extern int32_t go_depth_limit;    // depth limit in plies of the current "go", 0 = none
+extern int32_t go_mate_moves;     // "go mate n": stop once a mate in n moves is found, 0 = none
 extern int16_t time_factor;       // percent scaling the allotted time (170 for a new game)
 extern uint8_t seconds_per_move;  // per-move time when the clocks do not run
 extern uint32_t nodes_per_second; // measured speed (500000 until measured)

@@ -183,9 +183,9 @@ void number_value(const char* word) {
     case NumberBlackIncrement: increment[Black] = clamped<int16_t>(n / 1000); break;
     case NumberNodes: node_budget = n; break;
     case NumberMate:
-        // A mate in n moves lies 2n - 1 plies deep. The limit holds for this search only, so
-        // that one "go mate" does not cut every later search short.
-        if (n > 0) go_depth_limit = clamped<int32_t>(n > 1000000 ? 1000000 : 2 * n - 1);
+        // The search goes on until it has found a mate in n moves (or is stopped). The depth of
+        // later searches is not touched: one "go mate" must not cut them all short.
+        if (n > 0) go_mate_moves = clamped<int32_t>(n);
         break;
     case NumberDepth: go_depth_limit = clamped<int32_t>(n); break;
     case NumberMovesToGo: moves_to_go = clamped<int16_t>(n); break;
@@ -398,6 +398,7 @@ void dispatch_token(int i) {
             go_requested = 1;
             ponder_requested = 0;
             go_depth_limit = 0;
+            go_mate_moves = 0;
         } else {
             suppress_bestmove = 1;
             raise_full_stop();

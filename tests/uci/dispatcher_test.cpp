@@ -127,19 +127,19 @@ TEST_F(Dispatcher, NodeDepthAndMateLimits) {
     run("go infinite");
     EXPECT_EQ(go_depth_limit, 0); // every go starts without a depth limit
 
-    // "go mate n" looks for a mate in n moves (2n - 1 plies) in this search only: the depth
-    // of later searches stays whole.
+    // "go mate n" searches until a mate in n moves is found; the depth of later searches stays
+    // whole.
     const struct {
         const char* line;
-        int plies;
-    } mates[] = {{"go mate 3", 5},  {"go mate 1", 1},  {"go mate 10", 19},
-                 {"go mate 0", 0},  {"go mate -4", 0}, {"go mate 80", 159},
-                 {"go mate 300", 599}};
+        int moves;
+    } mates[] = {{"go mate 3", 3},  {"go mate 1", 1},   {"go mate 10", 10},  {"go mate 0", 0},
+                 {"go mate -4", 0}, {"go mate 80", 80}, {"go mate 300", 300}};
     for (const auto& m : mates) {
         engine_busy = 0;
         run("position startpos");
         run(m.line);
-        EXPECT_EQ(go_depth_limit, m.plies) << m.line;
+        EXPECT_EQ(go_mate_moves, m.moves) << m.line;
+        EXPECT_EQ(go_depth_limit, 0) << m.line;
         EXPECT_EQ(max_depth, 60) << m.line;
         EXPECT_EQ(unlimited, 1) << m.line;
     }
