@@ -131,3 +131,27 @@ void initGeometry() {
     for (int i = 0; i < 64; ++i)
         BitScanTable[((square_bit(i)) * BitScanMultiplier) >> 58] = uint8_t(i);
 }
+
+Bitboard sliderAttacks(int letter, int sq, Bitboard occupancy) {
+    Bitboard attacks = 0;
+    for (int d = 0; d < 8; ++d) {
+        bool diagonal = d & 1;
+        if ((letter == LetterBishop && !diagonal) || (letter == LetterRook && diagonal)) continue;
+        int to = sq;
+        for (int i = 0, n = StepsToEdge[sq * 16 + d]; i < n; ++i) {
+            to += Steps[d];
+            attacks |= square_bit(to);
+            if (occupancy & square_bit(to)) break;
+        }
+    }
+    return attacks;
+}
+
+Bitboard pieceAttacks(int letter, int colour, int sq, Bitboard occupancy) {
+    switch (letter) {
+    case LetterKnight: return KnightAttacks[sq];
+    case LetterKing: return KingAttacks[sq];
+    case LetterPawn: return pawnAttackSet(square_bit(sq), colour);
+    default: return sliderAttacks(letter, sq, occupancy);
+    }
+}

@@ -55,5 +55,15 @@ inline bool is_diagonal_step(int step) {
     return step == 7 || step == -7 || step == 9 || step == -9;
 }
 
+// Squares attacked by pawns of colour standing on the squares of pawns.
+inline Bitboard pawnAttackSet(Bitboard pawns, int colour) {
+    return colour == White ? (pawns << 9) | (pawns >> 7) : (pawns >> 9) | (pawns << 7);
+}
+// Squares a bishop (F), rook (T) or queen (D) on sq attacks with this occupancy; each ray
+// includes its blocking square.
+Bitboard sliderAttacks(int letter, int sq, Bitboard occupancy);
+// Squares a piece of this letter and colour on sq attacks with this occupancy.
+Bitboard pieceAttacks(int letter, int colour, int sq, Bitboard occupancy);
+
 // Fills every geometric table. Run once at start-up before anything else of the board rules.
 void initGeometry();

@@ -117,7 +117,7 @@ void recomputePieceKeys(PlyState& s) {
 }
 
 KeyPair nodeKey(SearchNode& node, bool recompute) {
-    if (!HashEnabled) return KeyPair{0, 0};
+    // Keys are made even without a transposition table: the repetition test compares them.
     if (recompute) recomputePieceKeys(*node.state);
     return complete_key(node, *node.state);
 }

@@ -18,7 +18,7 @@ void initKeys();
 
 // Key of the position just made: node SearchPly + 1 during search, node 0 at SearchPly 0. The
 // piece part comes from the ply state unless reuse is 0 or SearchPly is 0, when it is recomputed
-// from the live pieces and stored back. (0, 0) while no transposition table exists.
+// from the live pieces and stored back. Made with or without a transposition table.
 KeyPair fullKey(int reuse);
 
 // The same for an explicit node, always recomputing the piece part when recompute is set.

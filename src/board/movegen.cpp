@@ -10,6 +10,7 @@
 
 uint8_t RetracedDirections[2];
 int8_t DiscoveredCheckPly = -1;
+uint8_t QuietMateSearch = 1;
 
 namespace {
 
@@ -42,10 +43,6 @@ MOVE with_victim(MOVE m, int victimType) {
 
 bool pawn_defended(const PlyState& s, int square, int defender) {
     return (PawnAttacks[defender * 64 + square] & s.pawns[defender]) != 0;
-}
-
-Bitboard pawn_attack_set(Bitboard pawns, int colour) {
-    return colour == White ? (pawns << 9) | (pawns >> 7) : (pawns >> 9) | (pawns << 7);
 }
 
 int home_rank_of_seventh(int colour) {
@@ -340,30 +337,6 @@ int8_t to_i8(int v) {
     return int8_t(std::clamp(v, -128, 127));
 }
 
-Bitboard slider_attacks(int letter, int sq, Bitboard occupancy) {
-    Bitboard attacks = 0;
-    for (int d = 0; d < 8; ++d) {
-        bool diagonal = d & 1;
-        if ((letter == LetterBishop && !diagonal) || (letter == LetterRook && diagonal)) continue;
-        int to = sq;
-        for (int i = 0, n = StepsToEdge[sq * 16 + d]; i < n; ++i) {
-            to += Steps[d];
-            attacks |= square_bit(to);
-            if (occupancy & square_bit(to)) break;
-        }
-    }
-    return attacks;
-}
-
-Bitboard piece_attacks(int letter, int colour, int sq, Bitboard occupancy) {
-    switch (letter) {
-    case LetterKnight: return KnightAttacks[sq];
-    case LetterKing: return KingAttacks[sq];
-    case LetterPawn: return pawn_attack_set(square_bit(sq), colour);
-    default: return slider_attacks(letter, sq, occupancy);
-    }
-}
-
 // Squares the pieces of colour (its king included unless skipped) attack with this occupancy;
 // skipSlot's piece is left out.
 Bitboard coverage(int colour, int skipSlot, Bitboard occupancy) {
@@ -371,7 +344,7 @@ Bitboard coverage(int colour, int skipSlot, Bitboard occupancy) {
     for (int slot = 16 * (1 - colour); slot <= LastPieceIndex[colour]; ++slot) {
         const PieceEntry& e = PieceList[slot];
         if (e.letter == 0 || slot == skipSlot) continue;
-        b |= piece_attacks(e.letter, colour, e.square, occupancy);
+        b |= pieceAttacks(e.letter, colour, e.square, occupancy);
     }
     return b;
 }
@@ -387,7 +360,7 @@ bool reachable_by(int colour, int sq, Bitboard occupancy, Bitboard present, bool
         if (e.letter == LetterPawn) {
             int up = colour == White ? 1 : -1;
             if (!empty) {
-                if (pawn_attack_set(square_bit(e.square), colour) & square_bit(sq)) return true;
+                if (pawnAttackSet(square_bit(e.square), colour) & square_bit(sq)) return true;
                 continue;
             }
             int one = e.square + up;
@@ -397,7 +370,7 @@ bool reachable_by(int colour, int sq, Bitboard occupancy, Bitboard present, bool
                 return true;
             continue;
         }
-        if (piece_attacks(e.letter, colour, e.square, occupancy) & square_bit(sq)) return true;
+        if (pieceAttacks(e.letter, colour, e.square, occupancy) & square_bit(sq)) return true;
     }
     return false;
 }
@@ -448,7 +421,7 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
     const PlyState& s = *node.state;
     int side = node.side, opp = node.opponent;
     Bitboard maps[7] = {};
-    maps[TypePawn] = pawn_attack_set(s.pawns[opp], opp);
+    maps[TypePawn] = pawnAttackSet(s.pawns[opp], opp);
     for (int slot = 16 * (1 - opp); slot <= LastPieceIndex[opp]; ++slot) {
         PieceEntry& e = PieceList[slot];
         if (e.letter == 0) continue;
@@ -471,7 +444,7 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
                     (s.diagonalCheckRays[side] & maps[TypeBishop]);
 
     Bitboard own[7] = {};
-    own[TypePawn] = pawn_attack_set(s.pawns[side], side);
+    own[TypePawn] = pawnAttackSet(s.pawns[side], side);
     int fifthRank = side == White ? 4 : 3;
     uint32_t testMask = node.checkState ? 0xFFFFFFFFu : 0;
     for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
@@ -650,7 +623,7 @@ bool findCheckingMoves(SearchNode& node, PieceEntry& e, uint8_t letter, Bitboard
         int t = pop_lowest_bit(targets);
         Bitboard after = (node.occupancy & ~square_bit(e.square)) | square_bit(t);
         Bitboard throughKing = after & ~square_bit(enemyKing);
-        Bitboard hits = piece_attacks(letter, side, t, throughKing);
+        Bitboard hits = pieceAttacks(letter, side, t, throughKing);
         if ((hits & square_bit(enemyKing)) == 0) continue;
         // The checker must not be capturable once the piece has left its square.
         Bitboard enemyAfter = node.colourOccupancy[opp] & ~square_bit(t);
@@ -754,7 +727,7 @@ void updateMoves(SearchNode& node, MOVE last) {
     }
     if (last != NULL_MOVE) set_check_state(node);
     build_attack_maps(node, changed);
-    find_quiet_mate(node);
+    if (QuietMateSearch) find_quiet_mate(node);
     find_discovered_check_candidate(node);
     for (int c = 0; c < 2; ++c)
         if (ShelterRecount[c] && !KingRebuilt[c]) countKingShelter(s, c);

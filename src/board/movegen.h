@@ -11,6 +11,10 @@ extern uint8_t RetracedDirections[2];
 // by the search; -1 looks at every ply).
 extern int8_t DiscoveredCheckPly;
 
+// The generation pass looks for a quiet check that mates at once (node.mateFound) only while
+// this is set. The search, which has no use for it, switches it off while it runs.
+extern uint8_t QuietMateSearch;
+
 // The generation pass for node after last was made into it; FullUpdate (57) rebuilds everything
 // (after set-up and game moves).
 void updateMoves(SearchNode& node, MOVE last);

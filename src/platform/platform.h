@@ -47,6 +47,12 @@ int platform_read(int handle, void* buffer, int size);
 int platform_write(int handle, const void* buffer, int size);
 void platform_close(int handle);
 
+// --- Large tables ---
+// Zero-filled memory of at least bytes, on large pages where the system offers them; null when
+// it cannot be had. Released with platform_free_large.
+void* platform_alloc_large(size_t bytes);
+void platform_free_large(void* memory);
+
 // --- Process ---
 // Flushes standard output and ends the process (the terminal mode is restored).
 [[noreturn]] void platform_exit(int status);

@@ -7,6 +7,7 @@
 #include "board/keys.h"
 #include "board/position.h"
 #include "eval/pawn_structure.h"
+#include "platform/platform.h"
 #include "shell/settings.h"
 #include "uci/uci_output.h"
 
@@ -65,8 +66,8 @@ uint8_t hashGeneration() {
 }
 
 void freeHashTables() {
-    std::free(HashTable);
-    std::free(PawnTable);
+    platform_free_large(HashTable);
+    platform_free_large(PawnTable);
     HashTable = nullptr;
     PawnTable = nullptr;
     HashEnabled = false;
@@ -87,8 +88,8 @@ void sizeHashTables() {
     initKeys();
 
     if (HashEntries > 10)
-        HashTable = static_cast<HashRec*>(std::calloc(HashEntries, sizeof(HashRec)));
-    PawnTable = static_cast<HashPawnRec*>(std::calloc(PawnEntries, sizeof(HashPawnRec)));
+        HashTable = static_cast<HashRec*>(platform_alloc_large(HashEntries * sizeof(HashRec)));
+    PawnTable = static_cast<HashPawnRec*>(platform_alloc_large(PawnEntries * sizeof(HashPawnRec)));
     HashEnabled = HashTable != nullptr;
 
     if (uci_mode) {
@@ -104,6 +105,10 @@ void sizeHashTables() {
 
 void clearHashTable() {
     if (HashTable) std::memset(HashTable, 0, size_t(HashEntries) * sizeof(HashRec));
+}
+
+void clearPawnTable() {
+    if (PawnTable) std::memset(PawnTable, 0, size_t(PawnEntries) * sizeof(HashPawnRec));
 }
 
 void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, MOVE move) {

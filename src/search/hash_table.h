@@ -74,6 +74,8 @@ void sizeHashTables();
 void freeHashTables();
 // Zero-fills the transposition table (ucinewgame). The pawn table is kept.
 void clearHashTable();
+// Zero-fills the pawn table (the bench starts every position from empty tables).
+void clearPawnTable();
 
 // Generation of the current search: GamePly masked with 0x88, changing every 8 plies.
 uint8_t hashGeneration();

@@ -12,10 +12,23 @@ int16_t increment[2] = {0, 0};
 int32_t time_used[2] = {0, 0};
 int64_t node_budget = 400000;
 int32_t go_depth_limit = 0;
+int32_t go_mate_moves = 0;
 int16_t time_factor = 170;
 uint8_t seconds_per_move = 15;
 uint32_t nodes_per_second = 500000;
 double reference_time = 0.0;
+
+int32_t allotted_time[2] = {0, 0};
+double hard_time_limit = 0.0;
+double move_start_time = 0.0;
+double search_start_time = 0.0;
+double current_time = 0.0;
+int32_t last_move_time = 1;
+uint64_t nodes_at_move_start = 0;
+uint64_t node_limit_at_move_start = 0;
+uint8_t extra_time_flag = 0;
+uint8_t easy_recapture = 0;
+uint8_t speed_measured = 0;
 
 double now_seconds() {
     int64_t seconds = 0;

@@ -1,5 +1,6 @@
 // Whole-line debugging commands of the UCI loop that go beyond the protocol: "perft <depth>",
-// "d" (the game position as a diagram, its FEN and key) and "eval" (the static evaluation).
+// "d" (the game position as a diagram, its FEN and key), "eval" (the static evaluation) and
+// "bench [depth]" (the benchmark).
 #pragma once
 
 #include <string>

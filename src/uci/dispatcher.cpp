@@ -183,9 +183,9 @@ void number_value(const char* word) {
     case NumberBlackIncrement: increment[Black] = clamped<int16_t>(n / 1000); break;
     case NumberNodes: node_budget = n; break;
     case NumberMate:
-        // Only a positive depth that fits the depth byte can lower the limit; "mate 0" or a
-        // value that would wrap must not leave every later search without depth.
-        if (n > 0 && n < max_depth) max_depth = int8_t(n);
+        // The search goes on until it has found a mate in n moves (or is stopped). The depth of
+        // later searches is not touched: one "go mate" must not cut them all short.
+        if (n > 0) go_mate_moves = clamped<int32_t>(n);
         break;
     case NumberDepth: go_depth_limit = clamped<int32_t>(n); break;
     case NumberMovesToGo: moves_to_go = clamped<int16_t>(n); break;
@@ -398,6 +398,7 @@ void dispatch_token(int i) {
             go_requested = 1;
             ponder_requested = 0;
             go_depth_limit = 0;
+            go_mate_moves = 0;
         } else {
             suppress_bestmove = 1;
             raise_full_stop();

@@ -53,9 +53,11 @@ TEST_F(KeysTest, SideCastlingAndEnPassantChangeTheKey) {
     // A target that no pawn can capture on leaves the key alone.
     KeyPair lone = key_of("r3k2r/8/8/8/4P3/8/8/R3K2R b KQkq - 0 1");
     EXPECT_EQ(key_of("r3k2r/8/8/8/4P3/8/8/R3K2R b KQkq e3 0 1"), lone);
-    // Without a table every key is (0, 0).
+    // Without a table (Hash 0) positions still have their own keys, so that the repetition
+    // test does not take every position for the same one.
     HashEnabled = false;
-    EXPECT_EQ(key_of("r3k2r/8/8/8/4P3/8/8/R3K2R b KQkq - 0 1"), (KeyPair{0, 0}));
+    EXPECT_EQ(key_of("r3k2r/8/8/8/4P3/8/8/R3K2R b KQkq - 0 1"), lone);
+    EXPECT_NE(key_of("r3k2r/8/8/8/3pP3/8/8/R3K2R b KQkq e3 0 1"), lone);
 }
 
 TEST_F(KeysTest, IncrementalKeysMatchAFreshSetUp) {

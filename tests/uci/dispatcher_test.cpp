@@ -127,19 +127,21 @@ TEST_F(Dispatcher, NodeDepthAndMateLimits) {
     run("go infinite");
     EXPECT_EQ(go_depth_limit, 0); // every go starts without a depth limit
 
+    // "go mate n" searches until a mate in n moves is found; the depth of later searches stays
+    // whole.
     const struct {
         const char* line;
-        int depth;
-    } mates[] = {{"go mate 80", 60},
-                 {"go mate 0", 60},
-                 {"go mate 300", 60},
-                 {"go mate 3", 3},
-                 {"go mate 10", 3}};
+        int moves;
+    } mates[] = {{"go mate 3", 3},  {"go mate 1", 1},   {"go mate 10", 10},  {"go mate 0", 0},
+                 {"go mate -4", 0}, {"go mate 80", 80}, {"go mate 300", 300}};
     for (const auto& m : mates) {
         engine_busy = 0;
         run("position startpos");
         run(m.line);
-        EXPECT_EQ(max_depth, m.depth) << m.line;
+        EXPECT_EQ(go_mate_moves, m.moves) << m.line;
+        EXPECT_EQ(go_depth_limit, 0) << m.line;
+        EXPECT_EQ(max_depth, 60) << m.line;
+        EXPECT_EQ(unlimited, 1) << m.line;
     }
 }
 

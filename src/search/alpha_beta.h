@@ -1,0 +1,16 @@
+// The full-width search below the root: fail-soft alpha-beta over absolute horizons in quarter
+// plies, with node types, null move, internal iterative deepening, extensions, late-move
+// reductions, frontier futility and transposition-table use in the parent.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+// Searches node (its position made by the parent, SearchPly still the parent's) to the
+// absolute horizon (quarter plies) within (alpha, beta). nodeType: 0 principal variation,
+// 1 expected cut, -1 expected all. firstMove: the move to try first (table move); suggested: a
+// second hint; parentBest: the parent's best score so far, its view. Returns the node's value
+// for its side to move; its best line is left in PvRows of its ply.
+int16_t alphaBetaSearch(SearchNode& node, int horizon, int nodeType, int alpha, int beta,
+                        MOVE firstMove, MOVE suggested, int parentBest);

@@ -1,0 +1,156 @@
+#include "search/poll.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "console/move_entry.h"
+#include "platform/platform.h"
+#include "search/hash_table.h"
+#include "search/report.h"
+#include "search/root_search.h"
+#include "search/search_node.h"
+#include "shell/settings.h"
+#include "shell/time_control.h"
+#include "uci/dispatcher.h"
+#include "uci/uci_output.h"
+
+namespace {
+
+constexpr uint64_t PollInterval = 16384;
+constexpr uint64_t ClockInterval = uint64_t(1) << 18;
+constexpr uint64_t SpeedLineInterval = uint64_t(1) << 21;
+constexpr uint64_t CalibrationMask = 0xFFFF;
+constexpr uint64_t LastMinuteClockInterval = 65536;
+constexpr int ScoreDropMargin = 50;
+constexpr int ScoreDropMarginWithExtraTime = 200;
+
+// The console user pressed S while the engine thinks on the opponent's time: read the move.
+// True when the ponder search must end.
+bool console_ponder_key() {
+    if (sound) platform_write_char(7);
+    const int key = platform_read_key();
+    if (key != 'S' && key != 's') return false;
+    const int result = ponder_move_entry();
+    if (result == 1) {
+        ponder_hit = 1;
+        std::printf("   - Coup enregistré -\n");
+        if (stop_at_root) {
+            std::printf("****************************\n");
+            std::printf("Evaluation - %d : %d \n", RootHorizon / 4, PrevScore);
+            showTree(&PrevPv[2]);
+        }
+        std::fflush(stdout);
+        return false;
+    }
+    abort_ponder = 1;
+    abort_search = 1;
+    return true;
+}
+
+void send_speed_line() {
+    const uint64_t searched = node_count - nodes_at_move_start;
+    const uint64_t seconds = uint64_t(current_time - search_start_time);
+    char line[96];
+    std::snprintf(line, sizeof line, "nps %" PRIu64 " nodes %u hashfull %d",
+                  searched / (seconds + 1), uint32_t(searched), hashFullPermill());
+    send_info(line);
+    resetHashStatistics();
+}
+
+bool stop_now() {
+    abort_search = 1;
+    return true;
+}
+
+// After the budget is spent: more time when the search is in trouble or has hardly begun.
+bool deserves_more(int rootSide) {
+    const int prevSideScore = PrevScore * RootSign;
+    if (RootScore < RootAlpha && prevSideScore < -MateThreshold) return true;
+    if (RootHorizon / 4 <= last_depth[rootSide] / 4 - 1 && RootHorizon < 17 && !extra_time_flag)
+        return true;
+    if (root_moves_searched < 2 && !extra_time_flag) return true;
+    if (!pondering || ponder_hit) {
+        const int drop = RootScore - prevSideScore;
+        if (drop < -ScoreDropMargin && (!extra_time_flag || drop < -ScoreDropMarginWithExtraTime))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool halfBudgetSpent() {
+    return node_count - nodes_at_move_start > (node_limit - nodes_at_move_start) / 2;
+}
+
+void calibrateSpeed() {
+    double elapsed = now_seconds() - search_start_time;
+    if (elapsed < 0.001) elapsed = 0.001;
+    const double measured = double(node_count - nodes_at_move_start + 385) / elapsed;
+    const double budget = double(node_limit - nodes_at_move_start);
+    const double scaled = budget * measured / double(nodes_per_second) * 2.0;
+    node_limit = nodes_at_move_start + uint64_t(scaled < 1.0 ? 1.0 : scaled);
+    node_limit_at_move_start = node_limit;
+    speed_measured = 1;
+}
+
+bool poll(SearchNode&) {
+    if (node_count % PollInterval != 0) return false;
+
+    if (console_mode && pondering && !ponder_hit && platform_key_waiting() && console_ponder_key())
+        return true;
+    if (uci_mode) {
+        poll_uci_input(1);
+        if (abort_search) return true;
+        if (node_count % ClockInterval == 0) current_time = now_seconds();
+        if (node_count % SpeedLineInterval == 0) send_speed_line();
+    } else if (node_count % ClockInterval == 0) {
+        current_time = now_seconds();
+    }
+    if (unlimited) return false;
+
+    if (!speed_measured && (!pondering || ponder_hit) && on_clock &&
+        (node_count & CalibrationMask) == 0)
+        calibrateSpeed();
+    // A budget from the clock waits for the speed measurement; a node budget holds at once.
+    if ((pondering && !ponder_hit) || (on_clock && !speed_measured)) return false;
+
+    // A node budget ("go nodes") is a hard limit: never extended, reached as soon as a move is
+    // known.
+    if (!on_clock) {
+        if (node_count <= node_limit) return false;
+        stop_deepening = 1;
+        return stop_at_root ? stop_now() : false;
+    }
+
+    if (moves_to_go == 1 && on_clock && node_count % LastMinuteClockInterval == 0)
+        current_time = now_seconds();
+    const bool overTime = on_clock && current_time > move_start_time + hard_time_limit;
+    if (node_count <= node_limit && !overTime) return false;
+    if (overTime) stop_deepening = 1;
+
+    if (emergency_mode) {
+        if (!stop_at_root) {
+            stop_deepening = 1;
+            return false;
+        }
+    } else if (!stop_at_root) {
+        // Nothing usable yet: the root restarts shallower with more nodes.
+        restart_requested = 1;
+        return stop_now();
+    }
+
+    if (!budget_extended) {
+        if (overTime) return stop_now();
+        if (moves_to_go == 0 || moves_to_go > 2) {
+            if (ponder_hit) return stop_now();
+            if (deserves_more(RootSign > 0 ? White : Black)) {
+                budget_extended = 1;
+                node_limit = 2 * node_limit - nodes_at_move_start;
+                return false;
+            }
+            return stop_now();
+        }
+    }
+    return stop_now();
+}

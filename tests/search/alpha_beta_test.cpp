@@ -1,0 +1,97 @@
+#include "search/alpha_beta.h"
+
+#include "search/search_fixture.h"
+
+namespace {
+
+class AlphaBeta : public SearchFixture {
+  protected:
+    // alphaBetaSearch on the game position as a node of ply 1.
+    static int search_node(int horizon, int nodeType, int alpha, int beta) {
+        SearchNode& node = position_node();
+        AttackMode = 1;
+        const int value =
+            alphaBetaSearch(node, horizon, nodeType, alpha, beta, 0, 0, -InfiniteScore);
+        leave_position_node();
+        return value;
+    }
+};
+
+} // namespace
+
+TEST_F(AlphaBeta, MateDistancePruningCutsAtOnce) {
+    ASSERT_TRUE(set_position("startpos"));
+    const uint64_t before = node_count;
+    // At ply 1 nothing is worse than being mated here: -9000. A window entirely below it is cut.
+    EXPECT_EQ(search_node(16, PvNode, -InfiniteScore, 1 - MateScore), 1 - MateScore);
+    EXPECT_EQ(node_count, before);
+    EXPECT_EQ(PvRows[1][0], MarkEnd);
+    // Nor can anything beat mating at the next ply.
+    EXPECT_EQ(search_node(16, PvNode, MateScore - 2, InfiniteScore), MateScore - 2);
+}
+
+TEST_F(AlphaBeta, StalemateAndCheckmate) {
+    ASSERT_TRUE(set_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
+    EXPECT_EQ(search_node(12, PvNode, -InfiniteScore, InfiniteScore), 0);
+    EXPECT_EQ(PvRows[1][0], MarkStalemate);
+    ASSERT_TRUE(set_fen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"));
+    EXPECT_EQ(search_node(12, PvNode, -InfiniteScore, InfiniteScore), 1 - MateScore);
+    EXPECT_EQ(PvRows[1][0], MarkMate);
+}
+
+TEST_F(AlphaBeta, NullMoveRunsThreePliesShorterOrTwoAgainstAQueeningPasser) {
+    // White is far ahead (static score above beta, not in check): a null move is planned.
+    ASSERT_TRUE(set_fen("4k3/8/8/8/8/8/7Q/4K2Q w - - 0 1"));
+    search_node(24, CutNode, -200, -100);
+    EXPECT_EQ(SearchFrames[1].nullHorizonPly, 6 - 3); // N = 6 at ply 1
+    // The same with a black pawn one step from a free queening square.
+    ASSERT_TRUE(set_fen("4k3/8/8/8/8/8/1p5Q/4K2Q w - - 0 1"));
+    search_node(24, CutNode, -200, -100);
+    EXPECT_EQ(SearchFrames[1].nullHorizonPly, 6 - 2);
+    // No null move in check.
+    ASSERT_TRUE(set_fen("4k3/8/8/8/8/8/4r2Q/4K2Q w - - 0 1"));
+    search_node(24, CutNode, -200, -100);
+    EXPECT_EQ(SearchFrames[1].nullHorizonPly, 127);
+}
+
+TEST_F(AlphaBeta, CutNodeFailingLowIsSearchedAgainAsPrincipalVariationNode) {
+    ASSERT_TRUE(set_position("startpos"));
+    // The start position is worth a little for white: it fails low on a zero window at 300.
+    const int value = search_node(12, CutNode, -50, 300);
+    EXPECT_LT(value, 300);
+    EXPECT_EQ(SearchFrames[1].nodeType, PvNode);
+    // Failing high on the zero window at -300 ends it as the cut node it was.
+    EXPECT_GE(search_node(12, CutNode, -400, -300), -300);
+    EXPECT_EQ(SearchFrames[1].nodeType, CutNode);
+}
+
+TEST_F(AlphaBeta, FiftyMoveDrawUnlessTheMoveGivesCheck) {
+    ASSERT_TRUE(set_fen("7k/8/8/8/8/8/R7/K7 w - - 0 1"));
+    // Ninety-nine reversible half-moves are behind the game position.
+    GamePly = 99;
+    LastIrreversiblePly = 0;
+    PlyStates[0].lastIrreversible = 0;
+    storeKeyHistory(0, fullKey(0));
+    search(2);
+    const SearchFrame& root = SearchFrames[RootPly];
+    int draws = 0;
+    for (int i = 0; i < root.moveCount; ++i) {
+        const MoveEntry& e = root.moves[i];
+        if (uci(e.move) == "a2a8" || uci(e.move) == "a2h2")
+            EXPECT_NE(e.repState, FiftyDraw) << uci(e.move); // the checks are searched
+        else
+            draws += e.repState == FiftyDraw;
+    }
+    EXPECT_EQ(draws, root.moveCount - 2);
+}
+
+TEST_F(AlphaBeta, LinesEndAtTheMaximumDepth) {
+    ASSERT_TRUE(set_position("startpos"));
+    max_depth = 3;
+    search(10);
+    EXPECT_EQ(RootHorizon / 4, 3);
+    int moves = 0;
+    while (moves < PvRowLength && !ends_line(PrevPv[RootPly + moves])) ++moves;
+    EXPECT_LE(moves, 3);
+    max_depth = 60;
+}

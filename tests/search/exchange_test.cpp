@@ -1,0 +1,93 @@
+#include "search/exchange.h"
+
+#include "board/legality.h"
+#include "search/search_fixture.h"
+
+namespace {
+
+class Exchange : public SearchFixture {};
+
+struct ExchangeCase {
+    const char* fen;
+    const char* move;
+    int verdict;
+    const char* why;
+};
+
+} // namespace
+
+TEST_F(Exchange, Verdicts) {
+    const ExchangeCase cases[] = {
+        {"4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1", "e4d5", ExchangeWins, "pawn takes queen"},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "e1e2", ExchangeEven, "king move"},
+        {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1c3", ExchangeEven, "quiet to a free square"},
+        {"4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1", "d1d5", ExchangeWins, "undefended knight"},
+        {"4k3/8/8/2p5/8/8/8/3QK3 w - - 0 1", "d1d4", ExchangeLoses, "queen onto a pawn's square"},
+        {"4k3/8/5b2/8/8/8/8/1N2K3 w - - 0 1", "b1c3", ExchangeLoses, "knight onto a bishop's"},
+        {"4k3/8/4p3/3p4/4P3/8/8/4K3 w - - 0 1", "e4d5", ExchangeEven, "pawn takes pawn"},
+        {"4k3/8/4p3/3p4/8/4N3/8/4K3 w - - 0 1", "e3d5", ExchangeLoses, "knight takes guarded pawn"},
+        {"4k3/8/4p3/3n4/8/8/8/3RK3 w - - 0 1", "d1d5", ExchangeLoses, "rook takes guarded knight"},
+        {"3rk3/8/8/3p4/8/8/3R4/3RK3 w - - 0 1", "d2d5", ExchangeWins, "second rook behind"},
+        {"3rk3/8/8/3p4/8/8/3R4/4K3 w - - 0 1", "d2d5", ExchangeLoses, "no rook behind"},
+        {"4k3/8/4p3/3n4/8/1B6/8/4K3 w - - 0 1", "b3d5", ExchangeEven, "bishop for knight"},
+        {"3rk3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", ExchangeLoses, "queening into a rook"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", ExchangeWins, "free queening"},
+        {"4k3/8/8/3p4/4P3/8/4Q3/4K3 b - - 0 1", "d5e4", ExchangeEven,
+         "pawn takes a pawn the queen guards"},
+        {"k7/8/8/3r4/8/3R4/8/3K4 w - - 0 1", "d3d5", ExchangeWins, "king cannot retake alone"},
+    };
+    for (const ExchangeCase& c : cases) {
+        ASSERT_TRUE(set_fen(c.fen)) << c.fen;
+        const MOVE m = game_move(c.move);
+        ASSERT_NE(m, 0u) << c.why;
+        EXPECT_EQ(staticExchange(SearchNodes[0], m), c.verdict) << c.why;
+    }
+}
+
+TEST_F(Exchange, RookForMinorPieceIsEvenIntoTheQuiescenceSearch) {
+    ASSERT_TRUE(set_fen("4k3/8/4p3/3n4/8/8/8/3RK3 w - - 0 1"));
+    const MOVE* p = Board[SqD1].piece->moves->captures;
+    ASSERT_NE(*p, 0u);
+    QsearchNext = 1;
+    EXPECT_EQ(staticExchange(SearchNodes[0], *p), ExchangeEven);
+    QsearchNext = 0;
+    EXPECT_EQ(staticExchange(SearchNodes[0], *p), ExchangeLoses);
+}
+
+TEST_F(Exchange, HangingPieces) {
+    const struct {
+        const char* fen;
+        int square;
+        int result;
+    } cases[] = {
+        {"4k3/8/8/8/3p4/4N3/8/4K3 w - - 0 1", make_square(4, 2), -1},  // pawn hits knight
+        {"4k3/8/8/4r3/8/4N3/3P4/4K3 w - - 0 1", make_square(4, 2), 0}, // rook hits guarded knight
+        {"4k3/8/8/4r3/8/4N3/8/4K3 w - - 0 1", make_square(4, 2), -1},  // rook hits loose knight
+        {"4k3/8/8/8/8/4N3/8/4K3 w - - 0 1", make_square(4, 2), 0},     // nothing hits it
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(set_fen(c.fen)) << c.fen;
+        EXPECT_EQ(pieceHanging(SearchNodes[0], c.square), c.result) << c.fen;
+    }
+}
+
+TEST_F(Exchange, QuietDestinations) {
+    const struct {
+        const char* fen;
+        const char* move;
+        int result;
+    } cases[] = {
+        {"4k3/8/8/2p5/8/8/2N5/4K3 w - - 0 1", "c2d4", -1}, // knight onto a pawn's square
+        {"4k3/8/8/8/7r/8/8/R3K3 w - - 0 1", "a1a4", -1},   // rook onto an unguarded square
+        {"4k3/8/8/8/7r/1P6/8/R3K3 w - - 0 1", "a1a4", 0},  // the pawn guards it
+        {"4k3/8/8/3p4/8/4P3/8/4K3 w - - 0 1", "e3e4", -1}, // a pawn pushed into a pawn
+        {"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1c3", 0},    // a free square
+        {"4k3/8/8/8/8/8/4r3/4K3 w - - 0 1", "e1d1", 0},    // the king is never unsafe here
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(set_fen(c.fen)) << c.fen;
+        const MOVE m = game_move(c.move);
+        ASSERT_NE(m, 0u) << c.fen;
+        EXPECT_EQ(quietDestinationSafe(SearchNodes[0], m), c.result) << c.fen << " " << c.move;
+    }
+}
