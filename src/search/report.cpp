@@ -76,6 +76,8 @@ void print_square(int square) {
 
 } // namespace
 
+MOVE reported_move = 0;
+
 const char* markerName(MOVE marker) {
     if (marker == NULL_MOVE) return "Null";
     static const char* const names[16] = {"",    "End",        "End2",       "50m",  "Rep",  "Mat",
@@ -184,6 +186,7 @@ void reportIteration(bool forced) {
         extendLineFromTable(PvRows[RootPly]);
         send_info(iterationInfoText());
         iteration_reported = 1;
+        reported_move = PvRows[RootPly][0];
     }
 }
 

@@ -285,6 +285,7 @@ void rootSearch() {
     abort_search = emergency_mode = restart_requested = 0;
     extra_time_flag = no_new_iteration = 0;
     iteration_has_best = iteration_reported = 0;
+    reported_move = 0;
     gui_stop = 0;
     single_reply = 0;
     build_root_list(root, f, tableMove);
@@ -552,7 +553,10 @@ void rootSearch() {
 
     // Step 15.
     --SearchPly;
-    if (uci_mode && !iteration_reported && is_real_move(PvRows[RootPly][0])) {
+    // The interface's last line must show the move that is played: an iteration stopped after
+    // it found a new best move is reported too.
+    const bool unreported = !iteration_reported || reported_move != PvRows[RootPly][0];
+    if (uci_mode && unreported && is_real_move(PvRows[RootPly][0])) {
         const bool had = iteration_has_best;
         iteration_has_best = 1;
         ++SearchPly;

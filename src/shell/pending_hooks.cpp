@@ -19,63 +19,29 @@
 #include "uci/uci_output.h"
 
 void append_game_move(uint8_t) {}
-void ponder() {}
-void load_book(uint8_t) {}
-void parameters_dialogue() {}
-
-namespace {
-
-// Until the think step lands: a plain share of the clock, the node budget or no limit, then the
-// root search and the bestmove line.
-void search_for_go() {
-    resetSearchHistory();
-    SearchPly = 0;
-    nodes_at_move_start = node_count;
-    move_start_time = search_start_time = current_time = now_seconds();
-    const int side = SideToMove;
-    if (on_clock) {
-        const int moves = moves_to_go > 0 ? moves_to_go : 30;
-        allotted_time[side] = side_clock[side] / moves + increment[side];
-        hard_time_limit = allotted_time[side] > 0 ? allotted_time[side] : 0.5;
-        const uint64_t budget =
-            uint64_t(allotted_time[side] > 0 ? allotted_time[side] : 1) * nodes_per_second;
-        node_limit = node_count + (budget < 20000 ? 20000 : budget);
-    } else if (!unlimited) {
-        node_limit = node_count + uint64_t(node_budget > 0 ? node_budget : 1);
-    } else {
-        node_limit = UINT64_MAX / 2;
-    }
-    node_limit_at_move_start = node_limit;
-    abort_search = stop_at_root = stop_deepening = 0;
-    rootSearch();
-    if (suppress_bestmove) {
-        suppress_bestmove = 0;
-        return;
-    }
-    const MOVE best = rootBestMove();
-    if (best == 0) {
-        std::printf("bestmove (none)\n");
-    } else {
-        std::printf("bestmove %s", move_to_uci(best));
-        const MOVE reply = rootPonderMove();
-        if (ponder_enabled && reply) std::printf(" ponder %s", move_to_uci(reply));
-        std::printf("\n");
-    }
-    std::fflush(stdout);
+char game_file_name[GameFileNameSize] = "Chess.pgn";
+int game_file_handle = -1;
+void create_game_record_file() {}
+int write_game_record(int, const char*, const GameHistoryEntry*, int) {
+    return -1;
 }
-
-} // namespace
-
-// Until the game loop lands, UCI mode answers each go with a search and console mode reads keys
-// until the input ends.
-void game_loop() {
-    if (uci_mode)
-        for (;;)
-            if (uci_wait_for_command() == 0) search_for_go();
+void reset_game_record() {}
+MOVE book_move = 0;
+bool probe_book() {
+    return false;
+}
+bool book_update_due() {
+    return false;
+}
+void learn_from_game(int8_t) {}
+int human_move() {
+    // Until the console dialogue lands, the console reads keys until its input ends.
     while (platform_read_key() >= 0) {
     }
     engine_quit();
 }
+void load_book(uint8_t) {}
+void parameters_dialogue() {}
 
 int ponder_move_entry() {
     return 0;

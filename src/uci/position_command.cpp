@@ -11,6 +11,7 @@
 #include "record/game_record.h"
 #include "search/hash_table.h"
 #include "shell/game_history.h"
+#include "shell/game_moves.h"
 #include "shell/settings.h"
 #include "shell/time_control.h"
 #include "uci/dispatcher.h"
@@ -100,43 +101,6 @@ void reportIllegalPosition() {
     deferred_position = 0;
 }
 
-// Plays one move on the game position and records it as the game loop does.
-bool playGameMove(MOVE m) {
-    const int ply = GamePly + 1;
-    if (!ensure_game_history(ply)) return false;
-    GamePly = int16_t(ply);
-    SearchNode& node = SearchNodes[0];
-    const int from = move_from(m), to = move_to(m);
-
-    GameHistoryEntry& entry = game_history[ply];
-    entry.fromCell = uint8_t(mailbox_cell(from));
-    entry.toCell = uint8_t(mailbox_cell(to));
-    entry.specialKind = uint8_t(move_special(m) >> 14);
-    entry.promotion = move_special(m) == MovePromotion ? TypeLetter[move_promotion_type(m)] : 0;
-    entry.captured = TypeLetter[move_captured(m)];
-    entry.moverSlot = Board[from].slot;
-
-    makeMove(node, m);
-    updateCastlingRights(node, m);
-    node.side = SideToMove;
-    node.opponent = uint8_t(1 - SideToMove);
-    updateMoves(node, FullUpdate);
-
-    entry.ply = uint16_t(ply);
-    entry.moveNumber = uint16_t((ply + 1) / 2);
-    entry.side = uint8_t(2 - ply % 2);
-    entry.stateByte = node.EnPassantSquare;
-    append_game_move(0);
-
-    if (move_captured(m) != 0 || move_mover(m) == TypePawn) {
-        LastIrreversiblePly = GamePly;
-        PlyStates[0].lastIrreversible = uint16_t(GamePly);
-    }
-    const int index = GamePly - LastIrreversiblePly;
-    if (index < KeyHistorySize) KeyHistory[index] = fullKey(0);
-    return true;
-}
-
 // Collects the FEN fields of the line: the words after "fen" up to "moves" or the end.
 int fenFields(const char** fields) {
     int first = -1;
@@ -175,8 +139,6 @@ void prepareEvaluationOfGamePosition() {
         buildMoveSquareDelta();
         updateMoves(SearchNodes[0], FullUpdate);
     }
-    prepare_evaluation();
-    pawnHashProbe(SearchNodes[0]);
 }
 
 } // namespace
@@ -296,7 +258,8 @@ void apply_position() {
             std::fflush(stdout);
             break;
         }
-        if (!playGameMove(m)) break;
+        if (!play_game_move(m)) break;
+        append_game_move(0);
     }
 
     if (GamePly < 3) last_book_ply = 0;
@@ -315,7 +278,7 @@ void apply_position() {
         if (GamePly >= BookPlyLimit) use_book = 0;
     }
     prepareEvaluationOfGamePosition();
-    build_root_moves();
+    refresh_game_position();
     if (last_book_ply > GamePly) last_book_ply = GamePly;
     deferred_position = 0;
     position_applied = 1;
