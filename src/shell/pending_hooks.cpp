@@ -1,7 +1,10 @@
 // Calls from the start-up and the dispatcher into subsystems that are not built yet. Each
-// definition here does nothing and is removed when its subsystem lands.
+// definition here stands in for its subsystem (most do nothing) and is removed when it lands.
+#include <cstdio>
+
 #include "book/book.h"
 #include "console/parameters.h"
+#include "console/position_file.h"
 #include "platform/platform.h"
 #include "record/game_record.h"
 #include "shell/game_loop.h"
@@ -10,10 +13,20 @@
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"
 
-void append_game_move(uint8_t) {}
 void ponder() {}
 void load_book(uint8_t) {}
-void parameters_dialogue() {}
+
+// UCI mode passes the questionnaire once for the per-game defaults (mode, start position and
+// clocks are installed by the start-up just before): the file names, then the record file of
+// the game. The console questionnaire is still to come.
+void parameters_dialogue() {
+    if (!uci_mode) return;
+    std::snprintf(position_file_name, sizeof position_file_name, "%s", "chessbd.pos");
+    std::snprintf(game_file_name, sizeof game_file_name, "%s", DefaultGameFileName);
+    std::fputs("\n\n\n", stdout);
+    std::fflush(stdout);
+    create_game_record_file();
+}
 
 // Until the game loop lands, UCI mode waits for commands for ever (it ends on quit or at the end
 // of input) and console mode reads keys until the input ends.
