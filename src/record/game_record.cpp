@@ -146,7 +146,8 @@ void move_text(const int8_t* board, const GameHistoryEntry* history, int ply, ch
                 out[n++] = file_letter(to);
                 out[n++] = rank_digit(to);
             }
-            if (e.specialKind == KindPromotion) {
+            // Only a pawn promotes; the text then stays within its seven characters.
+            if (e.specialKind == KindPromotion && mover == 'P') {
                 out[n++] = '=';
                 out[n++] = char(internalToEnglish(int8_t(e.promotion)));
             }
