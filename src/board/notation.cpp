@@ -141,3 +141,39 @@ void standardStartMailbox(int8_t* board) {
         board[10 * file + 8] = int8_t(-backRank[file - 1]);
     }
 }
+
+void englishStartMailbox(int8_t* board) {
+    standardStartMailbox(board);
+    for (int i = 0; i < MailboxSize; ++i) board[i] = internalToEnglish(board[i]);
+}
+
+void playMailboxMove(int8_t* board, int fromCell, int toCell, int specialKind, int promotion) {
+    const int8_t mover = board[fromCell];
+    board[toCell] = mover;
+    board[fromCell] = 0;
+    switch (specialKind) {
+    case KindCastling: {
+        // The rook's part: a1-d1, a8-d8, h1-f1, h8-f8 (cells 11-41, 18-48, 81-61, 88-68).
+        int rookFrom = 0, rookTo = 0;
+        if (toCell == 31)
+            rookFrom = 11, rookTo = 41;
+        else if (toCell == 38)
+            rookFrom = 18, rookTo = 48;
+        else if (toCell == 71)
+            rookFrom = 81, rookTo = 61;
+        else if (toCell == 78)
+            rookFrom = 88, rookTo = 68;
+        if (rookFrom) {
+            board[rookTo] = board[rookFrom];
+            board[rookFrom] = 0;
+        }
+        break;
+    }
+    case KindEnPassant:
+        // The captured pawn stands beside the to-cell, on the from-cell's rank.
+        board[toCell % 10 > fromCell % 10 ? toCell - 1 : toCell + 1] = 0;
+        break;
+    case KindPromotion: board[toCell] = int8_t(mover < 0 ? -promotion : promotion); break;
+    default: break;
+    }
+}

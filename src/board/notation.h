@@ -37,3 +37,11 @@ void bookNotation(int fromCell, int toCell, int promotion, int captured, int spe
 
 // The standard start position in engine letters (white positive, black negated) on a mailbox.
 void standardStartMailbox(int8_t* board);
+// The same in English letters (R, N, B, Q, K, P), the layout of the book boards.
+void englishStartMailbox(int8_t* board);
+
+// Plays a move on an English-letter mailbox (the book boards): the piece goes from fromCell to
+// toCell; castling (king to c1, g1, c8 or g8) also moves the rook; en passant removes the pawn
+// beside the to-cell on the from-cell's rank; a promotion puts the English letter promotion, with
+// the pawn's sign, on the to-cell.
+void playMailboxMove(int8_t* board, int fromCell, int toCell, int specialKind, int promotion);

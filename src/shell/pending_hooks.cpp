@@ -1,6 +1,5 @@
 // Calls from the start-up and the dispatcher into subsystems that are not built yet. Each
 // definition here does nothing and is removed when its subsystem lands.
-#include "book/book.h"
 #include "console/parameters.h"
 #include "platform/platform.h"
 #include "record/game_record.h"
@@ -12,7 +11,6 @@
 
 void append_game_move(uint8_t) {}
 void ponder() {}
-void load_book(uint8_t) {}
 void parameters_dialogue() {}
 
 // Until the game loop lands, UCI mode waits for commands for ever (it ends on quit or at the end
