@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include "book/book.h"
+#include "shell/settings.h"
+#include "uci/dispatch_line.h"
 
 class BookFiles {
   public:
@@ -67,4 +69,14 @@ inline const BookMove& book_entry(int game, int ply) {
 inline std::string shipped_book() {
     std::ifstream in(TALVOR_BOOK_FILE, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The engine ready for position commands in UCI mode, with the book in use.
+inline void start_engine_with_book() {
+    init_engine_tables_once();
+    reset_dispatcher_state();
+    uci_mode = 1;
+    console_mode = 0;
+    use_book = own_book_option = saved_use_book = 1;
+    dispatch_line("isready");
 }

@@ -18,14 +18,7 @@ namespace {
 
 class BookProbe : public ::testing::Test {
   protected:
-    void SetUp() override {
-        init_engine_tables_once();
-        reset_dispatcher_state();
-        uci_mode = 1;
-        console_mode = 0;
-        use_book = own_book_option = saved_use_book = 1;
-        dispatch_line("isready");
-    }
+    void SetUp() override { start_engine_with_book(); }
 
     // Loads the book text, then sets up the game with the moves given (UCI text).
     void set_up(const std::string& book, const std::string& moves) {

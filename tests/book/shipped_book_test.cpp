@@ -17,12 +17,7 @@ namespace {
 class ShippedBook : public ::testing::Test {
   protected:
     void SetUp() override {
-        init_engine_tables_once();
-        reset_dispatcher_state();
-        uci_mode = 1;
-        console_mode = 0;
-        use_book = own_book_option = saved_use_book = 1;
-        dispatch_line("isready");
+        start_engine_with_book();
         book = shipped_book();
         ASSERT_FALSE(book.empty()) << TALVOR_BOOK_FILE;
         output = files.load(book);
