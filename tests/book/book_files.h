@@ -65,6 +65,16 @@ inline const BookMove& book_entry(int game, int ply) {
     return book_moves[size_t(game - 1) * BookGameEntries + size_t(ply - 1)];
 }
 
+// A book larger than the bytes the loader reads: text followed by games long enough (a long
+// comment each) to keep the number of games small.
+inline std::string oversized_book(const std::string& text) {
+    const std::string game = "[Event \"filler\"]\r\n{" + std::string(4000, '-') +
+                             "}\r\ne4 (30) e5 (30) Nf3 (30) Nc6 (30)\r\n";
+    std::string book = text;
+    while (book.size() <= size_t(BookTextLimit)) book += game;
+    return book;
+}
+
 // The shipped book, read from the repository.
 inline std::string shipped_book() {
     std::ifstream in(TALVOR_BOOK_FILE, std::ios::binary);

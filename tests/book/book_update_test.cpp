@@ -115,8 +115,7 @@ TEST_F(BookUpdate, AFailedUpdateLeavesTheOldBookWhole) {
 
     // A book cut short is never written back.
     std::filesystem::remove(files.path + ".new");
-    std::string big = "e4 (30) e5 (30) x\n";
-    while (big.size() < size_t(BookTextLimit)) big += "[Event \"filler\"]\r\n1. d4 d5 *\r\n";
+    const std::string big = oversized_book("e4 (30) e5 (30) x\n");
     files.load(big);
     ASSERT_EQ(book_truncated, 1);
     testing::internal::CaptureStdout();
