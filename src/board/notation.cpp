@@ -173,3 +173,9 @@ void standardStartMailbox(int8_t* board) {
         board[10 * file + 8] = int8_t(-backRank[file - 1]);
     }
 }
+
+void englishStartMailbox(int8_t* board) {
+    standardStartMailbox(board);
+    for (int i = 0; i < MailboxSize; ++i) board[i] = internalToEnglish(board[i]);
+}
+

@@ -55,3 +55,6 @@ void playMailboxMove(int8_t* board, int fromCell, int toCell, int specialKind, i
 
 // The standard start position in engine letters (white positive, black negated) on a mailbox.
 void standardStartMailbox(int8_t* board);
+// The same in English letters (R, N, B, Q, K, P), the layout of the book boards.
+void englishStartMailbox(int8_t* board);
+

@@ -20,8 +20,7 @@ namespace {
 constexpr int BookPlyLimit = 53;
 
 void replayBookBoard() {
-    standardStartMailbox(game_book_board);
-    for (int8_t& cell : game_book_board) cell = internalToEnglish(cell);
+    englishStartMailbox(game_book_board);
     uint16_t white = 0, black = 0;
     for (int ply = 1; ply <= GamePly && game_history != nullptr; ++ply) {
         const GameHistoryEntry& e = game_history[ply];

@@ -209,6 +209,18 @@ void platform_close(int handle) {
     close(handle);
 }
 
+bool platform_flush_file(int handle) {
+    return fsync(handle) == 0;
+}
+
+bool platform_replace_file(const char* from, const char* to) {
+    return std::rename(from, to) == 0;
+}
+
+void platform_remove_file(const char* name) {
+    unlink(name);
+}
+
 #else
 // ------------------------------------------------------------------------------------------
 // Win32
@@ -357,6 +369,18 @@ int platform_write(int handle, const void* buffer, int size) {
 
 void platform_close(int handle) {
     _close(handle);
+}
+
+bool platform_flush_file(int handle) {
+    return _commit(handle) == 0;
+}
+
+bool platform_replace_file(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void platform_remove_file(const char* name) {
+    _unlink(name);
 }
 
 #endif

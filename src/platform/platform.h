@@ -46,6 +46,12 @@ int platform_create_file(const char* name); // write only, created or truncated;
 int platform_read(int handle, void* buffer, int size);
 int platform_write(int handle, const void* buffer, int size);
 void platform_close(int handle);
+// Forces the file's written bytes onto the disk; false when that fails.
+bool platform_flush_file(int handle);
+// Renames from to to, replacing an existing to in one step: a reader sees either the old file or
+// the new one, never a mix. False when it fails (both files are then unchanged).
+bool platform_replace_file(const char* from, const char* to);
+void platform_remove_file(const char* name);
 
 // --- Large tables ---
 // Zero-filled memory of at least bytes, on large pages where the system offers them; null when

@@ -2,7 +2,6 @@
 // definition here stands in for its subsystem (most do nothing) and is removed when it lands.
 #include <cstdio>
 
-#include "book/book.h"
 #include "console/move_entry.h"
 #include "console/parameters.h"
 #include "console/position_file.h"
@@ -10,16 +9,6 @@
 #include "record/game_record.h"
 #include "shell/settings.h"
 #include "uci/uci_output.h"
-
-MOVE book_move = 0;
-bool probe_book() {
-    return false;
-}
-bool book_update_due() {
-    return false;
-}
-void learn_from_game(int8_t) {}
-void load_book(uint8_t) {}
 
 // UCI mode passes the questionnaire once for the per-game defaults (mode, start position and
 // clocks are installed by the start-up just before): the file names, then the record file of

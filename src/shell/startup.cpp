@@ -191,6 +191,7 @@ void install_default_settings() {
     on_clock = 1;
     clock_running = 1;
     node_budget = 400000;
+    install_book_settings();
     last_book_ply = 0;
     load_book(1);
     reference_time = now_seconds();

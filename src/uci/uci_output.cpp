@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "book/book.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search_flags.h"
@@ -48,6 +49,7 @@ void report_io_error() {
 }
 
 void engine_quit() {
+    release_book();
     release_game_history();
     freeHashTables();
     release_token_table();
