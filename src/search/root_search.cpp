@@ -458,10 +458,19 @@ void rootSearch() {
             nodes_at_move_start = node_count;
             const uint64_t span = node_limit_at_move_start - oldStart;
             node_limit = node_count + std::max<uint64_t>(MinimumExtraNodes, span / 2);
-            const double elapsed = now_seconds() - move_start_time;
-            const double left = side_clock[f.side] - time_used[f.side] - elapsed;
-            hard_time_limit += std::min(elapsed / 2, left / 2);
-            if (hard_time_limit > left - 2) hard_time_limit = left - 2;
+            if (on_clock) {
+                // More time, out of what is left on the clock (the interface's clock in UCI
+                // mode), keeping a margin that a short clock can afford.
+                const double elapsed = now_seconds() - move_start_time;
+                const double clock = uci_mode ? clock_ms[f.side] / 1000.0
+                                              : double(side_clock[f.side] - time_used[f.side]);
+                const double left = clock - elapsed;
+                hard_time_limit += std::min(elapsed / 2, left / 2);
+                // The limit counts from the start of the move.
+                const double cap = elapsed + left - std::min(2.0, left / 10);
+                if (hard_time_limit > cap) hard_time_limit = cap;
+                if (hard_time_limit < 0) hard_time_limit = 0;
+            }
             if (restart_requested) {
                 restart_requested = 0;
                 no_new_iteration = 0;

@@ -430,6 +430,10 @@ void dispatch_token(int i) {
             go_depth_limit = 0;
             go_mate_moves = 0;
             go_infinite = 0;
+            // A go without winc or binc has none: an increment of an earlier game must not
+            // linger into a control without one.
+            increment[White] = increment[Black] = 0;
+            increment_ms[White] = increment_ms[Black] = 0;
         } else {
             suppress_bestmove = 1;
             raise_full_stop();
