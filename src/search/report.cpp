@@ -70,6 +70,20 @@ MOVE table_move(SearchNode& node, const KeyPair& key) {
     return legal_here(node, move) ? move : 0;
 }
 
+// Is the position after the last of the made moves of a line (keys of the positions after each)
+// the third occurrence of itself, counting the game's positions since its last irreversible move?
+bool third_occurrence(const KeyPair* keys, int made) {
+    const KeyPair& now = keys[made - 1];
+    int seen = 0;
+    for (int k = made - 3; k >= 0; k -= 2) seen += keys[k] == now;
+    const int gameIndex = GamePly - LastIrreversiblePly;
+    // Game position j lies gameIndex - j plies before the root; the same side is to move when
+    // that distance plus the made moves is even.
+    for (int j = gameIndex - (made % 2 ? 1 : 0); j >= 0; j -= 2)
+        if (j < KeyHistorySize) seen += KeyHistory[j] == now;
+    return seen >= 2;
+}
+
 void print_square(int square) {
     std::printf("%c%d", 'A' + file_of(square), rank_of(square) + 1);
 }
@@ -119,6 +133,13 @@ int extendLineFromTable(MOVE* row) {
         updateMoves(child, m);
         ++made;
         node = &child;
+        // A line that repeats a position for the third time (with the game's positions) ends
+        // there as a draw: what would follow is never played.
+        if (third_occurrence(keys, made)) {
+            row[i + 1] = MarkRepetition;
+            ++i;
+            break;
+        }
         bool cycle = false;
         for (int back = CycleLength; back <= 3 * CycleLength && made - 1 - back >= 0; back += 4)
             cycle |= keys[made - 1 - back] == keys[made - 1];

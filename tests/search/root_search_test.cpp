@@ -169,3 +169,29 @@ TEST_F(RootSearch, ShallowIterationsAreReportedOnlyWithAMate) {
     SearchPly = 0;
     uci_mode = 0;
 }
+
+TEST_F(RootSearch, ReportedLinesEndAtAThirdRepetition) {
+    ASSERT_TRUE(set_position("startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1"));
+    search(2); // leaves the root node standing for the game position
+    // f6g8 brings the start position for the third time: nothing after it is shown.
+    MOVE line[PvRowLength] = {};
+    line[0] = game_move("f6g8");
+    line[1] = MOVE(make_square(4, 3)) | (MOVE(make_square(4, 1)) << MoveFromShift) |
+              (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet; // e2e4 after it
+    line[2] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 1);
+    SearchPly = 0;
+    EXPECT_EQ(line[0], game_move("f6g8"));
+    EXPECT_EQ(line[1], MarkRepetition);
+    // One repetition less: the line goes on.
+    ASSERT_TRUE(set_position("startpos moves g1f3 g8f6 f3g1"));
+    search(2);
+    line[0] = game_move("f6g8");
+    line[1] = MOVE(make_square(4, 3)) | (MOVE(make_square(4, 1)) << MoveFromShift) |
+              (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet;
+    line[2] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 2);
+    SearchPly = 0;
+}
