@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/draw_rules.h"
 #include "board/keys.h"
 #include "board/legality.h"
 #include "board/make_move.h"
@@ -22,6 +23,7 @@ namespace {
 constexpr int ReportDepth = 6; // shallower iterations are reported only with a mate
 constexpr int MateOneScore = 8999;
 constexpr int CycleLength = 4;
+constexpr int FiftyMovePlies = 100;
 
 char info_text[PvRowLength * 6 + 256];
 
@@ -106,6 +108,7 @@ int extendLineFromTable(MOVE* row) {
     KeyPair keys[PvRowLength];
     int made = 0;
     int i = 0;
+    int reversible = GamePly - LastIrreversiblePly;
     for (; i < PvRowLength - 1; ++i) {
         if (RootPly + i >= max_depth) {
             row[i] = MarkMaxDepth;
@@ -133,8 +136,15 @@ int extendLineFromTable(MOVE* row) {
         updateMoves(child, m);
         ++made;
         node = &child;
-        // A line that repeats a position for the third time (with the game's positions) ends
-        // there as a draw: what would follow is never played.
+        // A line that repeats a position for the third time (with the game's positions), or
+        // that reaches a hundred half-moves without capture or pawn move, ends there as a
+        // draw: what would follow is never played.
+        reversible = (m != NULL_MOVE && isIrreversible(m)) ? 0 : reversible + 1;
+        if (reversible >= FiftyMovePlies) {
+            row[i + 1] = MarkFifty;
+            ++i;
+            break;
+        }
         if (third_occurrence(keys, made)) {
             row[i + 1] = MarkRepetition;
             ++i;

@@ -36,6 +36,7 @@ constexpr int TimeFactorStep = 10;
 constexpr int TimeFactorMinimum = 50;
 constexpr int TimeFactorMaximum = 20000;
 constexpr int RealBoardSeconds = 5;
+constexpr int MinimumMovesToGo = 20;
 
 // The first move from the standard position: one of four openings, equally likely.
 const char* const FirstMoves[] = {"e4", "d4", "Nf3", "c4"};
@@ -102,10 +103,12 @@ void allocate_time() {
         int moves = 0, reserve = 0;
         const bool withIncrement = uci_mode ? increment_ms[side] > 0 : increment[side] > 0;
         if (withIncrement) {
+            // The moves still to play shrink as the game goes on, but not below twenty: past
+            // move forty the count reached one, and the whole clock went into a single move.
             moves = 60 - GamePly / 2;
             if (moves > 40) moves = 40;
+            if (moves < MinimumMovesToGo) moves = MinimumMovesToGo;
             if (s * root_score < LosingScore) moves /= 2;
-            if (moves < 1) moves = 1;
             reserve = 7;
         } else {
             moves = s * root_score < LosingScore ? 20 : 40;

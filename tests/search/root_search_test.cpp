@@ -195,3 +195,18 @@ TEST_F(RootSearch, ReportedLinesEndAtAThirdRepetition) {
     EXPECT_EQ(extendLineFromTable(line), 2);
     SearchPly = 0;
 }
+
+TEST_F(RootSearch, ReportedLinesEndAtTheFiftyMoveRule) {
+    ASSERT_TRUE(set_fen("7k/8/8/8/8/8/R7/K7 w - - 0 1"));
+    search(2);
+    // Ninety-nine reversible half-moves behind the game position: the next quiet move ends it.
+    GamePly = 99;
+    LastIrreversiblePly = 0;
+    MOVE line[PvRowLength] = {};
+    line[0] = game_move("a2b2");
+    line[1] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 1);
+    SearchPly = 0;
+    EXPECT_EQ(line[1], MarkFifty);
+}

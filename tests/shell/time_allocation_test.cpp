@@ -89,6 +89,26 @@ TEST_F(TimeAllocation, BlitzClocksLeaveTimeForEveryMove) {
     }
 }
 
+TEST_F(TimeAllocation, LongGamesKeepTheirClock) {
+    // Move 70 of a game at 10 s + 0.1 s: the share must stay a small part of the clock (the
+    // moves still to play once fell to one, and the whole clock went into one move).
+    engine_busy = 0;
+    dispatch_line("position startpos");
+    GamePly = 140;
+    dispatch_line("go wtime 6000 btime 6000 winc 100 binc 100");
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(allotted_seconds, 0.8);
+    EXPECT_LT(hard_time_limit, 1.0);
+    root_score = -300; // losing: twice the share, still far from the whole clock
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(allotted_seconds, 1.5);
+    EXPECT_LT(hard_time_limit, 2.0);
+}
+
 TEST_F(TimeAllocation, EveryGoBringsItsOwnIncrements) {
     allot("go wtime 60000 btime 60000 winc 600 binc 600");
     EXPECT_EQ(increment_ms[White], 600);
