@@ -20,6 +20,9 @@ uint8_t resign_confirmed = 0;
 namespace {
 
 constexpr int StatusMove = 0;
+constexpr int StatusWhiteMates = 3; // the side to move (black) has no move and is in check
+constexpr int StatusBlackMates = 4;
+constexpr int StatusStalemate = 5;
 constexpr int StatusModeChanged = 88;
 constexpr int StatusTakenBack = 99;
 constexpr MOVE NoExpectedReply = MarkAsk; // a human move comes with no expected reply
@@ -121,6 +124,12 @@ int human_move() {
     ponder_result_found = 0;
     if (ponder_enabled && mode_char != 'C' && GamePly >= 1) ponder();
     SearchNodes[0].side = SideToMove;
+    // A player without a legal move has lost by mate or drawn by stalemate: the game ends as it
+    // does when the engine finds itself so.
+    if (root_moves[0] == 0) {
+        if (SearchNodes[0].checkState == 0) return StatusStalemate;
+        return SideToMove == White ? StatusBlackMates : StatusWhiteMates;
+    }
 
     for (;;) {
         if (expected_move_played) {

@@ -11,8 +11,9 @@ extern char pending_command[PendingCommandSize];
 extern uint8_t resign_confirmed;
 
 // The human's move (in best_move) or command: the game-status code (0 a move, 9 white resigns,
-// 10 black resigns, 88 the mode changed, 99 moves were taken back). Ponders first when that is
-// enabled and the engine plays a side.
+// 10 black resigns, 88 the mode changed, 99 moves were taken back; 3, 4 or 5 when the player has
+// no legal move: mated or stalemated). Ponders first when that is enabled and the engine plays a
+// side.
 int human_move();
 
 // The player pressed S while the engine thinks on the opponent's time: reads the player's move
