@@ -136,7 +136,7 @@ int human_move() {
             expected_move_played = 0;
             return play_human_move(opponent_move);
         }
-        char text[MoveTextLength + 1];
+        char text[PendingCommandSize]; // a typed text or a command kept from the ponder search
         if (pending_command[0] != 0) {
             std::snprintf(text, sizeof text, "%s", pending_command);
             pending_command[0] = 0;

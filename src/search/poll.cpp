@@ -28,7 +28,7 @@ constexpr int ScoreDropMarginWithExtraTime = 200;
 // A key while the engine thinks on the opponent's time: S asks for the player's move. True when
 // the ponder search must end.
 bool console_ponder_key() {
-    if (sound) platform_write_char(7);
+    if (sound) platform_write_char(KeyBell);
     const int key = console_key();
     if (key != 'S' && key != 's') return false;
     const int result = ponder_move_entry();

@@ -130,7 +130,7 @@ MOVE root_move_like(MOVE m) {
 }
 
 // Makes the expected reply on the game board as the game loop would, the position before it
-// saved. False (the board unchanged) when the move cannot be made or ends the game.
+// saved. False (the board unchanged) when the history cannot grow.
 bool make_expected_reply(MOVE m) {
     PonderedPosition& saved = before_expected_reply;
     saved.ply = GamePly;
