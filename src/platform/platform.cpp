@@ -46,6 +46,10 @@ void platform_push_keyboard_bytes(const char* bytes, size_t count) {
     pushed_bytes.append(bytes, count);
 }
 
+size_t platform_pushed_keyboard_bytes() {
+    return pushed_bytes.size() - pushed_position;
+}
+
 void platform_write_char(int code) {
     char text[4];
     const size_t length = console_char_utf8(code, text);

@@ -26,6 +26,8 @@ bool platform_key_waiting();
 // Gives the keyboard bytes that the input reader had already taken from standard input; they are
 // returned by platform_read_key before anything else.
 void platform_push_keyboard_bytes(const char* bytes, size_t count);
+// How many of those bytes are still to be read (tests).
+size_t platform_pushed_keyboard_bytes();
 // Writes one character code to the console (BEL 7, backspace 8, ...). The key codes of accented
 // letters (both the keyboard's and Windows-1252's) and the shaded square 0xB2 are written as
 // UTF-8; code 0 is written as a space.

@@ -158,8 +158,11 @@ void move_text(const int8_t* board, const GameHistoryEntry* history, int ply, ch
 
 const char* result_text(int status) {
     switch (status) {
-    case 1: return "# 1-0";
-    case 2: return "# 0-1";
+    // The move gave mate (1, 2), or it did and the mated side then found no move (3, 4).
+    case 1:
+    case 3: return "# 1-0";
+    case 2:
+    case 4: return "# 0-1";
     case 5:
     case 6:
     case 7:

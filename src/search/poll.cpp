@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "console/key_input.h"
 #include "console/move_entry.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
@@ -24,11 +25,11 @@ constexpr uint64_t CalibrationMask = 0xFFFF;
 constexpr int ScoreDropMargin = 50;
 constexpr int ScoreDropMarginWithExtraTime = 200;
 
-// The console user pressed S while the engine thinks on the opponent's time: read the move.
-// True when the ponder search must end.
+// A key while the engine thinks on the opponent's time: S asks for the player's move. True when
+// the ponder search must end.
 bool console_ponder_key() {
-    if (sound) platform_write_char(7);
-    const int key = platform_read_key();
+    if (sound) platform_write_char(KeyBell);
+    const int key = console_key();
     if (key != 'S' && key != 's') return false;
     const int result = ponder_move_entry();
     if (result == 1) {

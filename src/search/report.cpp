@@ -9,6 +9,8 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "console/key_input.h"
+#include "console/parameters.h"
 #include "search/hash_table.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
@@ -204,7 +206,8 @@ const char* iterationInfoText() {
 
 void reportIteration(bool forced) {
     if (!iteration_has_best) return;
-    if (console_mode && (!pondering || ponder_hit)) {
+    // With the tree display on, only the forced report of the search's end is shown.
+    if (console_mode && (!pondering || ponder_hit) && (!display_tree || forced)) {
         std::printf("\nEvaluation : %d - Depth : %d - %llu\n", RootScore * RootSign,
                     RootHorizon / 4, (unsigned long long)node_count);
         if (RootScore <= RootAlpha) PvRows[RootPly][1] = MarkUpperBound;
@@ -255,4 +258,5 @@ void showTree(MOVE* row, bool fromRoot) {
         if (printed % 12 == 0) std::printf("\n");
     }
     std::printf("\n");
+    if (stop_between_nodes) wait_for_any_key();
 }

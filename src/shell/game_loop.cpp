@@ -6,6 +6,7 @@
 #include "board/position.h"
 #include "board/root_moves.h"
 #include "book/book.h"
+#include "console/key_input.h"
 #include "console/move_entry.h"
 #include "eval/evaluate.h"
 #include "platform/platform.h"
@@ -31,7 +32,6 @@ constexpr int StatusGoesOn = 0;
 constexpr int StatusModeChanged = 88;
 constexpr int StatusTakenBack = 99;
 constexpr int BookLearningScore = 300;
-constexpr int Bell = 7;
 constexpr int ShadedSquare = 0xB2;
 
 bool engine_to_move() {
@@ -64,7 +64,7 @@ void wait_for_stop() {
 }
 
 void write_bestmove(MOVE move, MOVE reply, int status) {
-    if (sound) platform_write_char(Bell);
+    if (sound) platform_write_char(KeyBell);
     if (move == 0) {
         std::printf("bestmove (none)\n");
     } else {
@@ -78,14 +78,11 @@ void write_bestmove(MOVE move, MOVE reply, int status) {
 
 // The console's view of the position after a move: the board, the score and the clocks.
 void show_position(MOVE move) {
-    if (sound) platform_write_char(Bell);
+    if (sound) platform_write_char(KeyBell);
     std::printf("\n\n");
     for (int square = 0; square < 64; ++square) {
         if (rank_of(square) == 0) platform_write_char(ShadedSquare);
-        const BoardSquare& b = Board[square];
-        int letter = b.letter ? b.letter : ' ';
-        if (b.letter && b.colour == Black) letter = letter - 'A' + 'a';
-        std::printf("%c", letter);
+        std::printf("%c", Board[square].letter ? Board[square].letter : ' ');
     }
     platform_write_char(ShadedSquare);
     std::printf("\nEvaluation : ");
@@ -135,8 +132,7 @@ void rewrite_game_record() {
 // The end of a console game: its message, the book's lesson, the closed record.
 [[noreturn]] void console_game_end(int status, MOVE last) {
     std::printf("\nFaire <Entrer> pour continuer");
-    std::fflush(stdout);
-    platform_read_key();
+    wait_for_any_key();
     switch (status) {
     case 1:
     case 3: std::printf("\n\n1-0 MAT\n"); break;
@@ -162,9 +158,8 @@ void rewrite_game_record() {
         learn_from_game(result);
     }
     std::printf("\nFaire <Entree> pour continuer");
-    std::fflush(stdout);
-    platform_read_key();
-    if (sound) platform_write_char(Bell);
+    wait_for_any_key();
+    if (sound) platform_write_char(KeyBell);
     if (game_file_handle >= 0) platform_close(game_file_handle);
     game_file_handle = -1;
     std::printf("\n_END_\n");
@@ -186,8 +181,8 @@ void game_loop() {
         if (ponder_result_ready) {
             ponder_result_ready = 0;
             time_used[1 - SideToMove] += move_credit_play + move_credit_input;
-            move = ponder_best;
-            reply = ponder_reply;
+            move = best_move = ponder_best;
+            reply = expected_reply = ponder_reply;
             current_score = ponder_score;
         } else if (engine_to_move()) {
             status = computer_move();
@@ -275,8 +270,7 @@ void game_loop() {
         if (uci_mode) continue;
         if (pause_between_moves && status == 0 && mode_char == 'A') {
             std::printf("\nFaites ENTER pour poursuivre ...\n");
-            std::fflush(stdout);
-            platform_read_key();
+            console_key();
         }
         if (status > 0) {
             rewrite_game_record();

@@ -3,6 +3,7 @@
 #include "board/draw_rules.h"
 #include "board/keys.h"
 #include "board/make_move.h"
+#include "board/move_table.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/root_moves.h"
@@ -56,6 +57,12 @@ void refresh_game_position() {
     prepare_evaluation();
     pawnHashProbe(SearchNodes[0]);
     build_root_moves();
+}
+
+void prepare_new_game_evaluation() {
+    new_game_evaluation_tables();
+    buildMoveSquareDelta();
+    updateMoves(SearchNodes[0], FullUpdate);
 }
 
 int game_draw_status(MOVE last) {

@@ -15,6 +15,10 @@ bool play_game_move(MOVE m);
 // the pawn structure and the legal moves with their book notation.
 void refresh_game_position();
 
+// A new game on the game position: the middle-game evaluation set built from its king wings, and
+// the move records rebuilt so that each carries the new square values.
+void prepare_new_game_evaluation();
+
 // Draws found by the game after its last move: 6 by repetition, 7 by the fifty-move rule, 0
 // none.
 int game_draw_status(MOVE last);

@@ -8,6 +8,7 @@
 #include "board/move_table.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "console/move_entry.h"
 #include "console/parameters.h"
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
@@ -188,6 +189,7 @@ void install_default_settings() {
     seconds_per_move = 15;
     max_depth = 60;
     time_factor = 170;
+    resign_confirmed = 0;
     on_clock = 1;
     clock_running = 1;
     node_budget = 400000;

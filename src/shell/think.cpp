@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/make_move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "board/root_moves.h"
 #include "book/book.h"
@@ -12,6 +14,8 @@
 #include "search/root_search.h"
 #include "search/search_flags.h"
 #include "search/search_node.h"
+#include "shell/game_history.h"
+#include "shell/game_moves.h"
 #include "shell/random.h"
 #include "shell/settings.h"
 #include "shell/time_control.h"
@@ -26,6 +30,9 @@ uint8_t ponder_result_found = 0;
 MOVE ponder_best = 0;
 MOVE ponder_reply = NO_MOVE;
 int16_t ponder_score = 0;
+
+MOVE ponder_player_moves[RootMoveCapacity + 1] = {};
+uint8_t ponder_player_side = White;
 
 namespace {
 
@@ -89,6 +96,109 @@ int search_status() {
     }
     if (RootScore >= 8999) return SideToMove == White ? 1 : 2; // the move gives mate
     return 0;
+}
+
+// The game position as it was before the console's search on the opponent's time made the
+// expected reply on it.
+struct PonderedPosition {
+    int16_t ply;
+    int16_t lastIrreversible;
+    int16_t reportedScore;
+    MOVE lastMove;
+    PlyState state;
+    KeyPair keys[KeyHistorySize];
+};
+PonderedPosition before_expected_reply;
+
+void charge_pondered_time() {
+    int spent = int(now_seconds() - move_start_time);
+    if (spent < 1) spent = 1;
+    time_used[SideToMove] += spent;
+    last_move_time = spent;
+}
+
+// The root move with the squares and promotion piece of m; 0 when there is none.
+MOVE root_move_like(MOVE m) {
+    for (int i = 0; i < RootMoveCapacity && root_moves[i]; ++i) {
+        const MOVE r = root_moves[i];
+        if (move_from(r) != move_from(m) || move_to(r) != move_to(m)) continue;
+        if (move_special(r) != move_special(m)) continue;
+        if (move_special(r) == MovePromotion && move_promotion_type(r) != move_promotion_type(m))
+            continue;
+        return r;
+    }
+    return 0;
+}
+
+// Makes the expected reply on the game board as the game loop would, the position before it
+// saved. False (the board unchanged) when the history cannot grow.
+bool make_expected_reply(MOVE m) {
+    PonderedPosition& saved = before_expected_reply;
+    saved.ply = GamePly;
+    saved.lastIrreversible = LastIrreversiblePly;
+    saved.reportedScore = last_reported_score;
+    saved.lastMove = LastGameMove;
+    saved.state = PlyStates[0];
+    std::memcpy(saved.keys, KeyHistory, sizeof saved.keys);
+    return play_game_move(m);
+}
+
+// Takes the expected reply back: the game position is again the one saved before it.
+void take_back_expected_reply(MOVE m) {
+    const PonderedPosition& saved = before_expected_reply;
+    unmakeMove(SearchNodes[0], m, 0);
+    if (game_history != nullptr) game_history[GamePly] = GameHistoryEntry{};
+    GamePly = saved.ply;
+    LastIrreversiblePly = saved.lastIrreversible;
+    LastGameMove = saved.lastMove;
+    PlyStates[0] = saved.state;
+    std::memcpy(KeyHistory, saved.keys, sizeof saved.keys);
+    SearchNodes[0].side = SideToMove;
+    SearchNodes[0].opponent = uint8_t(1 - SideToMove);
+    updateMoves(SearchNodes[0], FullUpdate);
+    refresh_game_position();
+    last_reported_score = saved.reportedScore;
+}
+
+// The console's search on the player's time: the reply the last search expected is made on the
+// game board, searched until the player presses S and types a move (ponder_move_entry), and
+// taken back.
+void ponder_at_console() {
+    const MOVE reply = expected_reply;
+    if (!is_real_move(reply)) return;
+    expected_move_played = 0;
+    ponder_result_found = 0;
+    std::memcpy(ponder_player_moves, root_moves, sizeof ponder_player_moves);
+    ponder_player_side = SideToMove;
+    const MOVE m = root_move_like(reply);
+    if (m == 0 || !make_expected_reply(m)) return;
+    if (game_draw_status(m) != 0) {
+        take_back_expected_reply(m);
+        return;
+    }
+    refresh_game_position();
+
+    pondering = 1;
+    expected_move = m;
+    abort_ponder = 0;
+    ponder_hit = 0;
+    std::printf("\nThinking (S to stop)...");
+    std::fflush(stdout);
+    allocate_time();
+    move_start_time = search_start_time = now_seconds();
+    think();
+
+    if (expected_move_played) charge_pondered_time();
+    if (!abort_ponder && best_move != 0 && root_move_like(best_move) != 0) {
+        ponder_best = best_move;
+        ponder_reply = expected_reply;
+        ponder_score = current_score;
+        ponder_result_found = 1;
+    }
+    take_back_expected_reply(m);
+    pondering = 0;
+    abort_ponder = 0;
+    ponder_hit = 0;
 }
 
 } // namespace
@@ -254,7 +364,10 @@ int computer_move() {
 }
 
 void ponder() {
-    if (!uci_mode) return; // the console's pondering comes with its move entry
+    if (console_mode) {
+        ponder_at_console();
+        return;
+    }
     expected_move_played = 0;
     ponder_result_found = 0;
     pondering = 1;
@@ -265,12 +378,7 @@ void ponder() {
     move_start_time = search_start_time = now_seconds();
     think();
 
-    if (expected_move_played) {
-        int spent = int(now_seconds() - move_start_time);
-        if (spent < 1) spent = 1;
-        time_used[SideToMove] += spent;
-        last_move_time = spent;
-    }
+    if (expected_move_played) charge_pondered_time();
     if (!abort_ponder && best_move != 0) {
         ponder_best = best_move;
         ponder_reply = expected_reply;

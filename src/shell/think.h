@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "board/root_moves.h"
 #include "board/types.h"
 
 // What the last think step decided; read by the game loop.
@@ -16,6 +17,12 @@ extern uint8_t ponder_result_found;
 extern MOVE ponder_best;
 extern MOVE ponder_reply;
 extern int16_t ponder_score;
+
+// Console pondering keeps, while the board holds the expected reply, the legal moves of the
+// player whose move is awaited and that player's colour: the move the player types meanwhile is
+// looked up there (ponder_move_entry). Written by ponder.
+extern MOVE ponder_player_moves[RootMoveCapacity + 1];
+extern uint8_t ponder_player_side;
 
 // Allots the time of the move of the side to move and turns it into the node limit: sets
 // allotted_time, hard_time_limit, node_limit and easy_recapture.
@@ -30,7 +37,8 @@ int computer_move();
 int think();
 
 // Searches on the opponent's time after the expected reply (UCI: the interface already sent the
-// position with it); leaves the reply ready for the game loop.
+// position with it; console: it is made on the game board for the search and taken back after);
+// leaves the reply ready for the game loop.
 void ponder();
 
 // The move the interface gets when a search on the opponent's time is stopped: the best move

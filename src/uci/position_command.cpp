@@ -135,11 +135,7 @@ bool prepareFenSetup() {
 // new game: it starts again from the middle-game piece-square set, and the move lists are
 // rebuilt so that every record carries the new square values.
 void prepareEvaluationOfGamePosition() {
-    if (GamePly <= 2) {
-        new_game_evaluation_tables();
-        buildMoveSquareDelta();
-        updateMoves(SearchNodes[0], FullUpdate);
-    }
+    if (GamePly <= 2) prepare_new_game_evaluation();
 }
 
 } // namespace

@@ -263,9 +263,11 @@ TEST_F(GameRecord, ResultFollowsTheLastMoveByStatus) {
     const struct {
         uint8_t status;
         const char* ending;
-    } endings[] = {{2, "Qxf7# 0-1 "},           {5, "Qxf7 1/2-1/2 "}, {6, "Qxf7 1/2-1/2 "},
-                   {7, "Qxf7 1/2-1/2 "},        {8, "Qxf7 1/2-1/2 "}, {9, "Qxf7 0-1 (resigns) "},
-                   {10, "Qxf7 1-0 (resigns) "}, {3, "Qxf7 "},         {0, "Qxf7 "}};
+    } endings[] = {{2, "Qxf7# 0-1 "},           {5, "Qxf7 1/2-1/2 "},
+                   {6, "Qxf7 1/2-1/2 "},        {7, "Qxf7 1/2-1/2 "},
+                   {8, "Qxf7 1/2-1/2 "},        {9, "Qxf7 0-1 (resigns) "},
+                   {10, "Qxf7 1-0 (resigns) "}, {3, "Qxf7# 1-0 "},
+                   {4, "Qxf7# 0-1 "},           {0, "Qxf7 "}};
     for (const auto& e : endings) {
         game_history[7].status = e.status;
         const std::string text = moveTextOf(writeWhole());
