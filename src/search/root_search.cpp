@@ -213,7 +213,13 @@ MOVE rootBestMove() {
 
 MOVE rootPonderMove() {
     const MOVE m = PvRows[RootPly][1];
-    return is_real_move(m) ? m : 0;
+    if (is_real_move(m)) return m;
+    // The console marks a failed iteration's line with its bound in that slot: the reply of the
+    // last exact iteration stands when its best move is the one played.
+    if ((m == MarkUpperBound || m == MarkLowerBound) && PvRows[RootPly][0] == PrevPv[RootPly] &&
+        is_real_move(PrevPv[RootPly + 1]))
+        return PrevPv[RootPly + 1];
+    return 0;
 }
 
 void resetRootState() {

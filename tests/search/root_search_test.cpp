@@ -210,3 +210,20 @@ TEST_F(RootSearch, ReportedLinesEndAtTheFiftyMoveRule) {
     SearchPly = 0;
     EXPECT_EQ(line[1], MarkFifty);
 }
+
+TEST_F(RootSearch, PonderMoveOfALineMarkedWithItsBound) {
+    ASSERT_TRUE(set_position("startpos"));
+    const MOVE e4 = game_move("e2e4");
+    const MOVE e5 = MOVE(make_square(4, 4)) | (MOVE(make_square(4, 6)) << MoveFromShift) |
+                    (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet;
+    PvRows[RootPly][0] = e4;
+    PvRows[RootPly][1] = e5;
+    EXPECT_EQ(rootPonderMove(), e5);
+    // A failed last iteration marked the line: the last exact line's reply stands.
+    PvRows[RootPly][1] = MarkUpperBound;
+    PrevPv[RootPly] = e4;
+    PrevPv[RootPly + 1] = e5;
+    EXPECT_EQ(rootPonderMove(), e5);
+    PrevPv[RootPly] = game_move("d2d4"); // unless the best move changed
+    EXPECT_EQ(rootPonderMove(), 0u);
+}
