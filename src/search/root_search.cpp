@@ -314,6 +314,7 @@ void rootSearch() {
 
     bool freshWindow = true;
     bool stopped = false;
+    int16_t completedHorizon = RootHorizon;
     while (!stopped) {
         // Step 6. Aspiration window around the last score.
         if (freshWindow) {
@@ -521,6 +522,7 @@ void rootSearch() {
                 if (ends_line(PvRows[RootPly][i])) break;
             }
             PrevScore = int16_t(RootScore * RootSign);
+            completedHorizon = RootHorizon;
             stop_at_root = 1;
             if (stop_deepening || mateFound) break;
         }
@@ -573,6 +575,14 @@ void rootSearch() {
     const bool unreported = !iteration_reported || reported_move != PvRows[RootPly][0];
     if (uci_mode && unreported && is_real_move(PvRows[RootPly][0])) {
         const bool had = iteration_has_best;
+        if (!had) {
+            // The last iteration stopped before its first move was scored: the line and score
+            // to show are those of the last exact iteration, not a bound of -9999.
+            RootScore = int16_t(PrevScore * RootSign);
+            RootAlpha = -InfiniteScore;
+            RootBeta = InfiniteScore;
+            InfoDepth = completedHorizon;
+        }
         iteration_has_best = 1;
         ++SearchPly;
         reportIteration(true);
