@@ -20,6 +20,17 @@ constexpr int ExtendedKeyPrefixAlt = 0xE0;
 // Milliseconds between two looks at a pipe that has nothing to read yet.
 constexpr DWORD PipePollMs = 1;
 
+// Console text goes out in UTF-8. The console decodes each write on its own, and the runtime
+// would hand an unbuffered console one byte per write, splitting every accented letter; so a
+// console gets a buffer, emptied whenever the engine waits, reads a key or looks at the clock
+// (many times a second while it thinks), and raw bytes without the runtime's code-page handling.
+constexpr size_t ConsoleOutputBuffer = 1 << 16;
+bool stdout_is_console = false;
+
+void flush_console_output() {
+    if (stdout_is_console) std::fflush(stdout);
+}
+
 HANDLE stdin_handle() {
     return GetStdHandle(STD_INPUT_HANDLE);
 }
@@ -75,8 +86,9 @@ bool wait_readable(int timeout_ms) {
 }
 
 // One key of the console, the two codes of an extended key both read as 0 and then the code.
+// Some runtimes return the key's byte sign-extended: the codes are kept to 0..255.
 int read_console_key() {
-    const int key = _getch();
+    const int key = _getch() & 0xFF;
     return key == ExtendedKeyPrefixAlt ? ExtendedKeyPrefix : key;
 }
 
@@ -112,8 +124,13 @@ constexpr uint64_t MillisecondsFrom1601To1970 = 11644473600000ULL;
 } // namespace
 
 bool platform_init() {
-    // Console text is written as UTF-8; a console that refuses the code page still works.
-    SetConsoleOutputCP(CP_UTF8);
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
+        stdout_is_console = true;
+        SetConsoleOutputCP(CP_UTF8); // a console that refuses it still shows the plain text
+        _setmode(_fileno(stdout), _O_BINARY);
+        std::setvbuf(stdout, nullptr, _IOFBF, ConsoleOutputBuffer);
+    }
     return true;
 }
 
@@ -133,16 +150,19 @@ int platform_read_key() {
 }
 
 bool platform_key_waiting() {
+    flush_console_output();
     if (has_pushed_bytes() || decoder_has_pending_code()) return true;
     if (stdin_is_console()) return _kbhit() != 0;
     return wait_readable(0);
 }
 
 void platform_sleep_ms(int ms) {
+    flush_console_output();
     Sleep(DWORD(ms));
 }
 
 void platform_wall_clock(int64_t* seconds, int* milliseconds) {
+    flush_console_output();
     FILETIME file_time;
     GetSystemTimeAsFileTime(&file_time);
     ULARGE_INTEGER ticks;
