@@ -1,5 +1,6 @@
 // The operating-system services the engine uses. Only src/platform/ includes OS headers; every
-// other module goes through these functions.
+// other module goes through these functions. platform_posix.cpp (Linux) or platform_windows.cpp
+// implements them, with the parts common to both in platform.cpp and keyboard.cpp.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,8 @@ int platform_read_stdin(char* buffer, int size, int timeout_ms);
 // UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
 // (é 0x82, è 0x8A, ç 0x87, à 0x85). Enter is 13 and Backspace 8 whatever the terminal sends.
 // Returns -1 at end of input. A terminal is switched to raw mode on first use and restored at
-// exit and on SIGINT/SIGTERM; a pipe is read byte by byte, so the dialogue can be scripted.
+// exit and on SIGINT/SIGTERM; a Windows console is read key by key (its keys already carry those
+// codes); a pipe or a file is read byte by byte, so the dialogue can be scripted.
 int platform_read_key();
 // True when a key is waiting (or the input has ended, so that the next read does not block).
 bool platform_key_waiting();
