@@ -13,6 +13,12 @@ long allocations = 0;
 
 } // namespace
 
+// These replacements pair malloc with free themselves; once inlined, g++ sees only the free of
+// a pointer that came from operator new and warns, wrongly.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
     if (counting) ++allocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
