@@ -35,9 +35,7 @@ bool InputReader::reader_pass() {
         const int count = source(chunk, ChunkSize, ReadWaitMs);
         if (count == -2) continue;
         if (count <= 0) {
-            // End of input (or a failed read): a last line without its newline still counts.
             ended = true;
-            if (!partial_text.empty()) partial_text += '\n';
             break;
         }
         chunk[count] = '\0';
@@ -46,6 +44,12 @@ bool InputReader::reader_pass() {
     for (size_t p = partial_text.find('\n'); p != std::string::npos; p = partial_text.find('\n')) {
         line_queue.push_back(partial_text.substr(0, p + 1));
         partial_text.erase(0, p + 1);
+    }
+    // At the end of input a last line without its newline still counts. It is queued as it
+    // came, so the bytes handed to the console keyboard stay exactly the bytes that were read.
+    if (ended && !partial_text.empty()) {
+        line_queue.push_back(partial_text);
+        partial_text.clear();
     }
     if (!line_queue.empty()) has_lines.store(1, std::memory_order_release);
     if (ended) input_ended.store(1, std::memory_order_release);

@@ -99,6 +99,17 @@ TEST(InputReader, StopHandsBackEveryByteTaken) {
     EXPECT_EQ(reads, before);
 }
 
+TEST(InputReader, StopAfterTheEndHandsBackTheBytesWithoutAnAddedLineEnd) {
+    // Keys piped to the console: the reader may see the end of input before it is stopped. An
+    // invented line end would reach the keyboard as an extra Enter.
+    script({"console\n\ry", ""});
+    InputReader reader(scripted_read, false);
+    reader.reader_pass();
+    EXPECT_EQ(reader.next_line(), "console");
+    EXPECT_FALSE(reader.reader_pass());
+    EXPECT_EQ(reader.stop_and_take_bytes(), "\ry");
+}
+
 TEST(InputReader, ThreadHandsLinesOverAndStopsOnRequest) {
     script({"uci\n", "isready\n", "go"});
     InputReader reader(scripted_read, true);
