@@ -4,6 +4,7 @@
 
 #include "board/draw_rules.h"
 #include "board/geometry.h"
+#include "board/keys.h"
 #include "board/legality.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -139,6 +140,7 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     const int moveCount = f.inCheck ? f.moveCount : 0;
     bool anyMove = false;
     while (MOVE m = nextQuiescenceMove(node)) {
+        hashPrefetch(predictChildKey32(node, m));
         anyMove = true;
         MoveEntry& e = *f.current;
         if (countNodeAndPoll(node)) return leave(f.staticEval);
