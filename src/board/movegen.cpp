@@ -123,27 +123,31 @@ void generate_knight(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
     g.mobility += 2 * (g.quiet + g.captures - 4);
 }
 
-// Walks one ray of a slider: empty squares become quiet moves, an enemy blocker a capture coded
-// by victim. Returns the blocking square, or -1 when the ray reached the edge; ray count in n.
+// Line directions (Steps numbering) of the slider lists of MoveTable, ray by ray.
+constexpr int BishopDirections[4] = {1, 3, 7, 5}; // +9, +7, -7, -9
+constexpr int RookDirections[4] = {0, 4, 2, 6};   // +1, -1, +8, -8
+
+// One ray of a slider: empty squares become quiet moves, an enemy blocker a capture coded by
+// victim. Returns the blocking square, or -1 when the ray reaches the edge; ray count in n.
+// The blocker comes from the occupancy bitboard, so the empty squares before it are copied from
+// the table list without looking at the board one square at a time.
 template <typename Victim>
-int walk_ray(const MOVE* p, PieceMoveRecord& r, Counts& g, int colour, int& n, Victim victim) {
-    for (; *p; ++p) {
-        MOVE m = *p;
-        int to = move_to(m);
-        r.attacks |= square_bit(to);
-        const BoardSquare& b = Board[to];
-        if (b.letter == 0) {
-            r.quiet[g.quiet++] = m;
-            ++n;
-            continue;
-        }
-        if (b.colour != colour) {
-            r.captures[g.captures++] = victim(m, b, to);
-            ++n;
-        }
-        return to;
+int walk_ray(const MOVE* list, int from, int direction, Bitboard occupancy, PieceMoveRecord& r,
+             Counts& g, int colour, int& n, Victim victim) {
+    const int blocker = nearest_on_ray(from, direction, occupancy);
+    const int empty =
+        blocker < 0 ? StepsToEdge[from * 16 + direction] : StepCount[from * 64 + blocker] - 1;
+    r.attacks |= ray_attacks(from, direction, occupancy);
+    for (int i = 0; i < empty; ++i) r.quiet[g.quiet + i] = list[i];
+    g.quiet += empty;
+    n += empty;
+    if (blocker < 0) return -1;
+    const BoardSquare& b = Board[blocker];
+    if (b.colour != colour) {
+        r.captures[g.captures++] = victim(list[empty], b, blocker);
+        ++n;
     }
-    return -1;
+    return blocker;
 }
 
 int slider_band(int n, const int (&scores)[5]) {
@@ -155,6 +159,7 @@ int slider_band(int n, const int (&scores)[5]) {
 }
 
 void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     bool defendedPawnHit = false;
     auto victim = [&](MOVE m, const BoardSquare& b, int to) {
@@ -175,7 +180,8 @@ void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
     };
     for (int ray = 0; ray < 4; ++ray) {
         int n = 0;
-        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, n, victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, BishopDirections[ray],
+                               occupancy, r, g, e.colour, n, victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         if (b.letter != LetterPawn) {
@@ -192,6 +198,7 @@ void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
 }
 
 void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     bool fileMarked = (s.fileMask >> e.file) & 1;
     g.extra = fileMarked ? 10 : 0;
@@ -214,8 +221,8 @@ void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const Ply
     bool blocked = false;
     int forwardRay = e.colour == White ? 0 : 1;
     for (int ray = 0; ray < 4; ++ray) {
-        int blocker =
-            walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, counts[ray], victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, RookDirections[ray],
+                               occupancy, r, g, e.colour, counts[ray], victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         g.mobility -= 2;
@@ -245,6 +252,7 @@ void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const Ply
 }
 
 void generate_queen(const PieceEntry& e, PieceMoveRecord& r, Counts& g, PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     s.queenSquare[e.colour] = e.square;
     auto victim = [&](MOVE m, const BoardSquare& b, int to) {
@@ -260,7 +268,8 @@ void generate_queen(const PieceEntry& e, PieceMoveRecord& r, Counts& g, PlyState
     int seventh = home_rank_of_seventh(e.colour);
     for (int ray = 0; ray < 8; ++ray) {
         int n = 0;
-        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, n, victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, ray, occupancy, r, g,
+                               e.colour, n, victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         g.mobility -= 2;

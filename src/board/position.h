@@ -70,6 +70,11 @@ inline uint8_t kingWing(int file, uint8_t rights) {
     return file < 3 ? 8 : file < 5 ? rights : 4;
 }
 
+// Every occupied square of a ply state's position.
+inline Bitboard occupiedSquares(const PlyState& s) {
+    return s.pawns[White] | s.pawns[Black] | s.pieces[White] | s.pieces[Black];
+}
+
 // The move that led into node: MoveAtPly of the node above it, LastGameMove at node 0.
 inline MOVE lastMoveInto(const SearchNode& node) {
     return node.index > 0 ? *node.previousMoveAtPly : LastGameMove;
