@@ -246,7 +246,7 @@ void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const Ply
         g.placement = (e.file == 0 || e.file == 7) ? 254 : 255;
     }
     if (s.phase > 0 && e.rank == home_rank_of_seventh(e.colour)) {
-        Bitboard rank = 0x0101010101010101ULL << e.rank;
+        Bitboard rank = FirstRank << e.rank;
         if (s.pawns[enemy] & rank) g.extra += 20;
     }
 }
@@ -435,7 +435,7 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
         PieceEntry& e = PieceList[slot];
         if (e.letter == 0) continue;
         if (e.moves->attacks & changed) rebuildPieceRecord(node, e);
-        int type = letter_type(e.letter);
+        int type = kind_type(e.kind);
         if (type != TypePawn) maps[type] |= e.moves->attacks;
     }
     node.enemyPawnAttacks = maps[TypePawn];
@@ -454,16 +454,18 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
 
     Bitboard own[7] = {};
     own[TypePawn] = pawnAttackSet(s.pawns[side], side);
-    int fifthRank = side == White ? 4 : 3;
+    // Squares whose piece needs the legality test: the king, pawns on the fifth rank (en
+    // passant) and pieces on a line between the king and an enemy slider.
+    const Bitboard fifthRank = FirstRank << (side == White ? 4 : 3);
+    const Bitboard tested =
+        square_bit(PieceList[KingIndex[side]].square) | (s.pawns[side] & fifthRank) | node.pinLines;
     uint32_t testMask = node.checkState ? 0xFFFFFFFFu : 0;
     for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
         PieceEntry& e = PieceList[slot];
         if (e.letter == 0) continue;
         if (e.moves->attacks & changed) rebuildPieceRecord(node, e);
-        int type = letter_type(e.letter);
-        if (type == TypeKing || (type == TypePawn && e.rank == fifthRank) ||
-            (node.pinLines & square_bit(e.square)))
-            testMask |= uint32_t(1) << slot;
+        testMask |= uint32_t((tested >> e.square) & 1) << slot;
+        int type = kind_type(e.kind);
         if (type != TypePawn) own[type] |= e.moves->attacks;
     }
     node.testMask = testMask;
@@ -502,32 +504,32 @@ void find_discovered_check_candidate(SearchNode& node) {
     if (node.checkState || s.phase != 0) return;
     if (DiscoveredCheckPly >= 0 && DiscoveredCheckPly != SearchPly) return;
     int enemyKing = s.kingSquare[opp];
-    Bitboard rays = s.allCheckRays[opp];
-    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
-        PieceEntry& e = PieceList[slot];
-        if (e.letter == 0 || e.letter == LetterKing || (rays & square_bit(e.square)) == 0) continue;
-        int step = direction_step(enemyKing, e.square);
-        int d = direction_of_step(step);
-        int sq = e.square;
-        for (int i = 0, n = StepsToEdge[e.square * 16 + d]; i < n; ++i) {
-            sq += step;
-            const BoardSquare& b = Board[sq];
-            if (b.letter == 0) continue;
-            bool diagonal = is_diagonal_step(step);
-            bool aimed = b.colour == side &&
-                         (b.letter == LetterQueen || (b.letter == LetterRook && !diagonal) ||
-                          (b.letter == LetterBishop && diagonal));
-            if (aimed) {
-                node.pinCandidateFlag = 1;
-                node.pinCandidateSlot = e.slot;
-                node.pinCandidateLetter = e.letter;
-                node.pinCandidateTargets = e.moves->attacks & ~node.enemyAttacks;
-                if (b.letter == LetterQueen)
-                    node.pinCandidateTargets |= e.moves->attacks & KingAttacks[enemyKing];
-            }
-            break;
-        }
+    // Own pieces on the enemy king's lines; when several are aimed at, the highest slot is kept.
+    Bitboard candidates = node.colourOccupancy[side] & s.allCheckRays[opp];
+    const PieceEntry* best = nullptr;
+    bool behindIsQueen = false;
+    while (candidates) {
+        const int square = pop_lowest_bit(candidates);
+        const PieceEntry& e = *Board[square].piece;
+        if (e.letter == LetterKing || (best && e.slot < best->slot)) continue;
+        int step = direction_step(enemyKing, square);
+        int behind = nearest_on_ray(square, direction_of_step(step), node.occupancy);
+        if (behind < 0) continue;
+        const BoardSquare& b = Board[behind];
+        bool diagonal = is_diagonal_step(step);
+        bool aimed =
+            b.colour == side && (b.letter == LetterQueen || (b.letter == LetterRook && !diagonal) ||
+                                 (b.letter == LetterBishop && diagonal));
+        if (!aimed) continue;
+        best = &e;
+        behindIsQueen = b.letter == LetterQueen;
     }
+    if (!best) return;
+    node.pinCandidateFlag = 1;
+    node.pinCandidateSlot = best->slot;
+    node.pinCandidateLetter = best->letter;
+    node.pinCandidateTargets = best->moves->attacks & ~node.enemyAttacks;
+    if (behindIsQueen) node.pinCandidateTargets |= best->moves->attacks & KingAttacks[enemyKing];
 }
 
 } // namespace
@@ -542,12 +544,10 @@ void countKingShelter(PlyState& s, int colour) {
     for (int d = 0; d < 8; ++d) {
         if (onFirstRank && (Steps[d] == 8 || Steps[d] == -8)) continue;
         if (StepsToEdge[king * 16 + d] < 3) continue;
-        bool open = true;
-        for (int i = 1; i <= 3 && open; ++i) {
-            const BoardSquare& b = Board[king + i * Steps[d]];
-            if (b.letter == LetterPawn && b.colour == colour) open = false;
-        }
-        if (open) ++counts[(d == 0 || d == 4) ? 0 : 1];
+        // The three squares next to the king along d: its ray less the ray beyond the third.
+        const int third = king + 3 * Steps[d];
+        const Bitboard near = RayMask[king * 8 + d] & RayTruncate[third * 8 + d];
+        if ((near & s.pawns[colour]) == 0) ++counts[(d == 0 || d == 4) ? 0 : 1];
     }
 }
 
