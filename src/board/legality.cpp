@@ -223,17 +223,28 @@ void countRayAttacker(SearchNode& node, int defenderSign, int square, uint8_t le
 }
 
 int countAttackers(SearchNode& node, int square, int colour) {
-    node.attackerCount = 0;
-    int s = colour_sign(colour);
-    const Bitboard occupancy = occupiedSquares(*node.state);
-    for (int d = 0; d < 8; ++d)
-        ray_attacker(node, s, square, (d & 1) ? LetterBishop : LetterRook, d, occupancy);
-    Bitboard knights = KnightAttacks[square] & occupancy;
-    while (knights) {
-        const BoardSquare& b = Board[pop_lowest_bit(knights)];
-        if (b.letter == LetterKnight && b.colour != colour) ++node.attackerCount;
+    const PlyState& s = *node.state;
+    int sign = colour_sign(colour);
+    // The own king does not shield the square; each line counts its nearest enemy piece.
+    const Bitboard occupancy =
+        occupiedSquares(s) & ~square_bit(PieceList[KingIndex[colour]].square);
+    const Bitboard enemies = s.pawns[1 - colour] | s.pieces[1 - colour];
+    int count = 0;
+    for (int d = 0; d < 8; ++d) {
+        const int sq = nearest_on_ray(square, d, occupancy);
+        if (sq < 0 || (enemies & square_bit(sq)) == 0) continue;
+        const uint8_t letter = Board[sq].letter;
+        const bool adjacent = StepCount[square * 64 + sq] == 1;
+        if (slider_matches(letter, (d & 1) ? LetterBishop : LetterRook) ||
+            (adjacent && letter == LetterPawn && pawn_step_attacks(sign, Steps[d])) ||
+            (adjacent && letter == LetterKing))
+            ++count;
     }
-    return node.attackerCount;
+    Bitboard knights = KnightAttacks[square] & enemies;
+    while (knights)
+        if (Board[pop_lowest_bit(knights)].letter == LetterKnight) ++count;
+    node.attackerCount = uint8_t(count);
+    return count;
 }
 
 bool kingAttacked(SearchNode& node, int colour) {

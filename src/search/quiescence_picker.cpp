@@ -54,19 +54,24 @@ int capture_class(MOVE m) {
     return int((m & MoveClassMask) >> MoveClassShift);
 }
 
-// Does a quiet move of this piece check the enemy king directly from its destination?
-bool direct_check(const SearchNode& node, MOVE m) {
+// Squares from which a piece of this letter checks the enemy king directly (the destinations
+// direct_check accepts).
+Bitboard checking_squares(const SearchNode& node, uint8_t letter) {
     const PlyState& s = *node.state;
     const int enemy = node.opponent;
-    const Bitboard target = square_bit(move_to(m));
-    switch (TypeLetter[move_mover(m)]) {
-    case LetterKnight: return (KnightAttacks[s.kingSquare[enemy]] & target) != 0;
-    case LetterBishop: return (s.diagonalCheckRays[enemy] & target) != 0;
-    case LetterRook: return (s.straightCheckRays[enemy] & target) != 0;
-    case LetterQueen: return (s.allCheckRays[enemy] & target) != 0;
-    case LetterPawn: return (PawnAttacks[node.side * 64 + s.kingSquare[enemy]] & target) != 0;
-    default: return false;
+    switch (letter) {
+    case LetterKnight: return KnightAttacks[s.kingSquare[enemy]];
+    case LetterBishop: return s.diagonalCheckRays[enemy];
+    case LetterRook: return s.straightCheckRays[enemy];
+    case LetterQueen: return s.allCheckRays[enemy];
+    case LetterPawn: return PawnAttacks[node.side * 64 + s.kingSquare[enemy]];
+    default: return 0;
     }
+}
+
+// Does a quiet move of this piece check the enemy king directly from its destination?
+bool direct_check(const SearchNode& node, MOVE m) {
+    return (checking_squares(node, TypeLetter[move_mover(m)]) & square_bit(move_to(m))) != 0;
 }
 
 // The first move is taken when its piece still has it; a quiet one only as a check on the plies
@@ -184,7 +189,11 @@ MOVE next_quiet_check(SearchNode& node, SearchFrame& f) {
             const bool wanted = piece.letter == LetterKnight || piece.letter == LetterQueen;
             if (piece.letter == 0 || piece.letter == LetterKing || wanted != knightsAndQueens)
                 continue;
-            if (f.pickList == nullptr) f.pickList = piece.moves->quiet;
+            if (f.pickList == nullptr) {
+                // A piece that reaches no checking square has no quiet check to look at.
+                if ((piece.moves->attacks & checking_squares(node, piece.letter)) == 0) continue;
+                f.pickList = piece.moves->quiet;
+            }
             while (MOVE m = *f.pickList) {
                 ++f.pickList;
                 if (move_special(m) == MovePromotion || !direct_check(node, m)) continue;
