@@ -225,8 +225,14 @@ void prefetch_children(const SearchNode& node, const SearchFrame& f) {
     for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
         const PieceEntry& piece = PieceList[slot];
         if (piece.letter == 0) continue;
+        // Captures that cannot bring the score near alpha are pruned, not searched (unless
+        // kept back on a forced line or made by the discovered-check candidate): a fetch for
+        // them would only take memory bandwidth from the ones that are.
+        const bool allKept =
+            f.forcedLine || (node.pinCandidateFlag && node.pinCandidateSlot == slot);
         for (const MOVE* p = piece.moves->captures; *p; ++p)
-            hashPrefetch(predictChildKey32(node, *p));
+            if (allKept || f.staticEval + materialGain(*p) + DeltaMargin > f.alpha)
+                hashPrefetch(predictChildKey32(node, *p));
     }
 }
 
