@@ -201,6 +201,8 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
     f.legalMoveSeen = 0;
     PvRows[p][0] = 0;
     const MOVE last = lastMoveInto(node);
+    // The pawn-table record is read after the move generation: start fetching it now.
+    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
     updateMoves(node, last);
     f.inCheck = uint8_t(node.checkState != 0);
     refreshPawnSummary(node, last);

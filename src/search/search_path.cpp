@@ -11,8 +11,6 @@
 
 SearchNode& enterChild(SearchNode& node, MOVE m, KeyPair& key) {
     SearchNode& child = playIntoChild(node, m);
-    // The child reads its pawn-table record only after its move generation: fetch it now.
-    if (pawnSummaryStale(child, m)) pawnPrefetch(*child.state);
     key = fullKey(1);
     if (m != NULL_MOVE && isIrreversible(m))
         child.state->lastIrreversible = uint16_t(GamePly + SearchPly);
