@@ -564,7 +564,7 @@ void rebuildPieceRecord(SearchNode& node, PieceEntry& e) {
     s.promotersCount[c] = uint8_t(s.promotersCount[c] - old->canPromote);
 
     if (SearchPly > 0) node.regenerated[node.regeneratedCount++] = &e;
-    PieceMoveRecord& r = MoveRecords[e.slot * MaxPly + SearchPly];
+    PieceMoveRecord& r = moveRecord(e.slot, SearchPly);
     r.previous = SearchPly > 0 ? old : &r;
     r.ply = uint8_t(SearchPly);
     e.moves = &r;

@@ -29,9 +29,13 @@ extern uint8_t SetupCastlingRights[2];
 // En-passant target of the set-up: 8 * (file + 1) + rank of the skipped square, 0 = none.
 extern uint8_t SetupEnPassant;
 
-// Move records: slot s at ply p owns MoveRecords[s * MaxPly + p]; each record owns one quiet and
-// one capture buffer of its ply. Linked once at start-up; rebuilt by the generation pass.
+// Move records: slot s at ply p owns MoveRecords[p * 32 + s] (the records a generation pass
+// writes lie side by side); each record owns one quiet and one capture buffer of its ply. Linked
+// once at start-up; rebuilt by the generation pass.
 extern PieceMoveRecord MoveRecords[32 * MaxPly];
+inline PieceMoveRecord& moveRecord(int slot, int ply) {
+    return MoveRecords[ply * 32 + slot];
+}
 extern MOVE QuietMoveBuffers[MaxPly][32][QuietListSize];
 extern MOVE CaptureMoveBuffers[MaxPly][32][CaptureListSize];
 
