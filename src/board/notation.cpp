@@ -19,11 +19,6 @@ int mapLetter(int letter, const char* from, const char* to, bool eitherCase) {
     return letter;
 }
 
-// A cell of the 8x8 part of the mailbox (files and ranks 1..8).
-bool onBoard(int cell) {
-    return cell >= 11 && cell <= 88 && cell % 10 != 0 && cell % 10 != 9;
-}
-
 } // namespace
 
 int8_t englishToInternal(int8_t letter) {
@@ -47,6 +42,32 @@ void setCastlingRight(uint8_t& rights, int operation) {
     }
 }
 
+int piecesReaching(const int8_t* board, int toCell, int8_t piece, int* cells) {
+    const int letter = piece < 0 ? -piece : piece;
+    int count = 0;
+    auto consider = [&](int cell) {
+        if (board[cell] == piece && count < MaxPiecesReaching) cells[count++] = cell;
+    };
+    if (letter == 'N') {
+        static const int jumps[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
+        for (int j : jumps)
+            if (mailbox_on_board(toCell + j)) consider(toCell + j);
+        return count;
+    }
+    static const int straight[4] = {-10, -1, 1, 10};
+    static const int diagonal[4] = {-11, -9, 9, 11};
+    auto walk = [&](const int* steps) {
+        for (int k = 0; k < 4; ++k) {
+            int cell = toCell + steps[k];
+            while (mailbox_on_board(cell) && board[cell] == 0) cell += steps[k];
+            if (mailbox_on_board(cell)) consider(cell);
+        }
+    };
+    if (letter == 'R' || letter == 'Q') walk(straight);
+    if (letter == 'B' || letter == 'Q') walk(diagonal);
+    return count;
+}
+
 void bookNotation(int fromCell, int toCell, int promotion, int captured, int specialKind, int mover,
                   char* out, const int8_t* board) {
     int n = 0;
@@ -58,38 +79,14 @@ void bookNotation(int fromCell, int toCell, int promotion, int captured, int spe
         return;
     }
 
-    // Other pieces of the mover's kind and colour that reach the to-cell.
+    // Other pieces of the mover's kind and colour that reach the to-cell: the first and the
+    // last found decide between the file letter and the rank digit.
     char disambiguator = 0;
     if (mover == 'N' || mover == 'B' || mover == 'R' || mover == 'Q') {
-        const int8_t own = board[fromCell];
-        int first = 0, last = 0, found = 0;
-        auto consider = [&](int cell) {
-            if (board[cell] != own) return;
-            if (found == 0)
-                first = cell;
-            else
-                last = cell;
-            ++found;
-        };
-        if (mover == 'N') {
-            static const int jumps[8] = {-21, -19, -12, -8, 8, 12, 19, 21};
-            for (int j : jumps)
-                if (onBoard(toCell + j)) consider(toCell + j);
-        } else {
-            static const int straight[4] = {-10, -1, 1, 10};
-            static const int diagonal[4] = {-11, -9, 9, 11};
-            auto walk = [&](const int* steps) {
-                for (int k = 0; k < 4; ++k) {
-                    int cell = toCell + steps[k];
-                    while (onBoard(cell) && board[cell] == 0) cell += steps[k];
-                    if (onBoard(cell)) consider(cell);
-                }
-            };
-            if (mover == 'R' || mover == 'Q') walk(straight);
-            if (mover == 'B' || mover == 'Q') walk(diagonal);
-        }
-        if (found > 1) {
-            if (first / 10 != last / 10)
+        int found[MaxPiecesReaching];
+        const int count = piecesReaching(board, toCell, board[fromCell], found);
+        if (count > 1) {
+            if (found[0] / 10 != found[count - 1] / 10)
                 disambiguator = char('a' + fromCell / 10 - 1);
             else
                 disambiguator = char('1' + fromCell % 10 - 1);
@@ -130,6 +127,41 @@ void bookNotation(int fromCell, int toCell, int promotion, int captured, int spe
     out[n] = 0;
 }
 
+void playMailboxMove(int8_t* board, int fromCell, int toCell, int specialKind, int promotion) {
+    const int8_t mover = board[fromCell];
+    board[toCell] = mover;
+    board[fromCell] = 0;
+    switch (specialKind) {
+    case KindCastling: {
+        // The rook's part: a1-d1, a8-d8, h1-f1, h8-f8 (cells 11-41, 18-48, 81-61, 88-68).
+        int rookFrom = 0, rookTo = 0;
+        if (toCell == 31)
+            rookFrom = 11, rookTo = 41;
+        else if (toCell == 38)
+            rookFrom = 18, rookTo = 48;
+        else if (toCell == 71)
+            rookFrom = 81, rookTo = 61;
+        else if (toCell == 78)
+            rookFrom = 88, rookTo = 68;
+        if (rookFrom) {
+            board[rookTo] = board[rookFrom];
+            board[rookFrom] = 0;
+        }
+        break;
+    }
+    case KindEnPassant:
+        // The captured pawn stands beside the to-cell, on the from-cell's rank.
+        board[toCell % 10 > fromCell % 10 ? toCell - 1 : toCell + 1] = 0;
+        break;
+    case KindPromotion: {
+        const int8_t letter = internalToEnglish(int8_t(promotion));
+        board[toCell] = mover < 0 ? int8_t(-letter) : letter;
+        break;
+    }
+    default: break;
+    }
+}
+
 void standardStartMailbox(int8_t* board) {
     static const int8_t backRank[8] = {LetterRook, LetterKnight, LetterBishop, LetterQueen,
                                        LetterKing, LetterBishop, LetterKnight, LetterRook};
@@ -141,3 +173,9 @@ void standardStartMailbox(int8_t* board) {
         board[10 * file + 8] = int8_t(-backRank[file - 1]);
     }
 }
+
+void englishStartMailbox(int8_t* board) {
+    standardStartMailbox(board);
+    for (int i = 0; i < MailboxSize; ++i) board[i] = internalToEnglish(board[i]);
+}
+

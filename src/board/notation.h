@@ -7,6 +7,11 @@
 // Size of a mailbox board (SetupBoard layout): cell 10 * (file + 1) + (rank + 1), a1 = 11.
 constexpr int MailboxSize = 89;
 
+// A cell of the 8x8 part of a mailbox board (files and ranks 1..8).
+constexpr bool mailbox_on_board(int cell) {
+    return cell >= 11 && cell <= 88 && cell % 10 != 0 && cell % 10 != 9;
+}
+
 // English letter (B, K, N, P, Q, R, upper or lower case) to the engine letter (F, R, C, P, D, T).
 // A negative (black) value maps its absolute value and is negated back; other values are returned
 // unchanged.
@@ -25,6 +30,13 @@ constexpr int KindCastling = 1;
 constexpr int KindEnPassant = 2;
 constexpr int KindPromotion = 3;
 
+// The pieces equal to piece (English letter and sign) that reach toCell on an English-letter
+// mailbox board: a knight's jump away for N, the first piece met along each rank and file line
+// for R and Q, along each diagonal for B and Q; none for other letters. Writes their cells into
+// cells in a fixed order (at most MaxPiecesReaching) and returns the count.
+constexpr int MaxPiecesReaching = 8;
+int piecesReaching(const int8_t* board, int toCell, int8_t piece, int* cells);
+
 // Book notation of one move on an English-letter mailbox board taken before the move: the piece
 // letter (none for pawns), a file or rank disambiguator when two pieces of the kind reach the
 // to-cell, "x" for captures (a pawn taking a pawn is written as two file letters, like "ed"), the
@@ -35,5 +47,14 @@ constexpr int KindPromotion = 3;
 void bookNotation(int fromCell, int toCell, int promotion, int captured, int specialKind, int mover,
                   char* out, const int8_t* board);
 
+// Plays a move on an English-letter mailbox board: the piece goes from fromCell to toCell;
+// castling (the king to c1, c8, g1 or g8) also moves the rook, en passant removes the pawn beside
+// toCell on fromCell's rank, and a promotion puts the promoted piece (engine letter, translated)
+// with the mover's sign on toCell.
+void playMailboxMove(int8_t* board, int fromCell, int toCell, int specialKind, int promotion);
+
 // The standard start position in engine letters (white positive, black negated) on a mailbox.
 void standardStartMailbox(int8_t* board);
+// The same in English letters (R, N, B, Q, K, P), the layout of the book boards.
+void englishStartMailbox(int8_t* board);
+

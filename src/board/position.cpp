@@ -26,6 +26,7 @@ uint8_t KingIndex[2] = {25, 8};
 KeyPair KeyHistory[KeyHistorySize];
 
 int8_t SetupBoard[89];
+int8_t GameStartBoard[89];
 uint8_t SetupCastlingRights[2] = {3, 3};
 uint8_t SetupEnPassant = 0;
 
@@ -184,7 +185,7 @@ bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget) {
         PieceList[slot].moves = &moveRecord(slot, 0);
     }
     int8_t cells[89];
-    for (int i = 0; i < 89; ++i) cells[i] = SetupBoard[i];
+    for (int i = 0; i < 89; ++i) cells[i] = GameStartBoard[i] = SetupBoard[i];
     KingIndex[White] = 8;
     KingIndex[Black] = 25;
 

@@ -24,6 +24,9 @@ extern KeyPair KeyHistory[KeyHistorySize];
 
 // Set-up input: cell 10 * (file + 1) + (rank + 1) holds +letter (white), -letter (black) or 0.
 extern int8_t SetupBoard[89];
+// The start position of the game: SetupBoard as the last set-up read it (same layout and
+// letters). Set by setupPosition only; the game record replays the game's moves on a copy.
+extern int8_t GameStartBoard[89];
 // Castling rights the set-up grants before they are checked against the board (per colour).
 extern uint8_t SetupCastlingRights[2];
 // En-passant target of the set-up: 8 * (file + 1) + rank of the skipped square, 0 = none.

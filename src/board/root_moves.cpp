@@ -20,8 +20,7 @@ namespace {
 constexpr int BookPlyLimit = 53;
 
 void replayBookBoard() {
-    standardStartMailbox(game_book_board);
-    for (int8_t& cell : game_book_board) cell = internalToEnglish(cell);
+    englishStartMailbox(game_book_board);
     uint16_t white = 0, black = 0;
     for (int ply = 1; ply <= GamePly && game_history != nullptr; ++ply) {
         const GameHistoryEntry& e = game_history[ply];
@@ -33,38 +32,7 @@ void replayBookBoard() {
         else
             black = uint16_t(black + signature);
 
-        const int8_t mover = game_book_board[from];
-        game_book_board[to] = mover;
-        game_book_board[from] = 0;
-        switch (e.specialKind) {
-        case KindCastling: {
-            // The rook's part: a1-d1, a8-d8, h1-f1, h8-f8 (cells 11-41, 18-48, 81-61, 88-68).
-            int rookFrom = 0, rookTo = 0;
-            if (to == 31)
-                rookFrom = 11, rookTo = 41;
-            else if (to == 38)
-                rookFrom = 18, rookTo = 48;
-            else if (to == 71)
-                rookFrom = 81, rookTo = 61;
-            else if (to == 78)
-                rookFrom = 88, rookTo = 68;
-            if (rookFrom) {
-                game_book_board[rookTo] = game_book_board[rookFrom];
-                game_book_board[rookFrom] = 0;
-            }
-            break;
-        }
-        case KindEnPassant:
-            // The captured pawn stands beside the to-cell, on the from-cell's rank.
-            game_book_board[to % 10 > from % 10 ? to - 1 : to + 1] = 0;
-            break;
-        case KindPromotion: {
-            const int8_t letter = internalToEnglish(int8_t(e.promotion));
-            game_book_board[to] = mover < 0 ? int8_t(-letter) : letter;
-            break;
-        }
-        default: break;
-        }
+        playMailboxMove(game_book_board, from, to, e.specialKind, e.promotion);
     }
     game_white_signature = white;
     game_black_signature = black;

@@ -3,6 +3,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "board/types.h"
+#include "console/key_input.h"
 #include "platform/platform.h"
 #include "shell/settings.h"
 #include "uci/uci_output.h"
@@ -18,12 +19,6 @@ constexpr int ShortFileSize = 64; // one SetupBoard code per square, a1, a2, ...
 constexpr int LineLength = 27;    // "|xx" eight times, "|", CR, LF
 constexpr int LongFileSize = 8 * LineLength;
 constexpr int ReadLimit = 2000;
-
-constexpr int KeyEnter = 13;
-constexpr int KeyLineFeed = 10;
-constexpr int KeyBackspace = 8;
-constexpr int KeyDelete = 127;
-constexpr int KeyBell = 7;
 
 bool isPieceCode(int v) {
     int a = v < 0 ? -v : v;
@@ -75,58 +70,24 @@ void readLongForm(const unsigned char* bytes, bool english) {
     }
 }
 
-// Reads up to maxLength characters of codes 33 and above until Enter, with Backspace erasing
-// and BEL refusing anything else. Returns the count, or -1 when the keyboard has ended.
-int readField(char* text, int maxLength) {
-    int count = 0;
-    std::fflush(stdout);
-    for (;;) {
-        int key = platform_read_key();
-        if (key < 0) return -1;
-        if (key == 0 || key == 224) { // extended key: drop its second code
-            if (platform_read_key() < 0) return -1;
-            platform_write_char(KeyBell);
-            continue;
-        }
-        if (key == KeyEnter || key == KeyLineFeed) {
-            if (count > 0) break;
-            platform_write_char(KeyBell);
-        } else if (key == KeyBackspace || key == KeyDelete) {
-            if (count > 0) {
-                --count;
-                platform_write_char(KeyBackspace);
-                platform_write_char(0);
-                platform_write_char(KeyBackspace);
-            }
-        } else if (key < 33 || count >= maxLength) {
-            platform_write_char(KeyBell);
-        } else {
-            text[count++] = char(key);
-            platform_write_char(key);
-        }
-    }
-    text[count] = 0;
-    return count;
-}
-
-// Asks one square until the answer names an empty square or a piece; false at keyboard end.
-bool askSquare(int file, int rank) {
+// Asks one square until the answer names an empty square or a piece.
+void askSquare(int file, int rank) {
     for (;;) {
         std::printf("\n%c%d : ", 'A' + file - 1, rank);
-        char answer[3];
-        if (readField(answer, 2) < 0) return false;
+        char answer[3] = {};
+        read_text(answer, 2);
         for (char& c : answer)
             if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
         int8_t& cell = SetupBoard[10 * file + rank];
         if (answer[0] == 'E' || answer[0] == 'V') {
             cell = 0;
-            return true;
+            return;
         }
         if (answer[0] == 'W' || answer[0] == 'B') {
             int piece = englishPiece(answer[1]);
             if (piece != 0) {
                 cell = int8_t(answer[0] == 'W' ? piece : -piece);
-                return true;
+                return;
             }
         }
     }
@@ -176,12 +137,11 @@ bool read_position_file(const char* name) {
 int enter_position_dialogue() {
     std::memset(SetupBoard, 0, sizeof SetupBoard);
     for (int rank = 8; rank >= 1; --rank)
-        for (int file = 1; file <= 8; ++file)
-            if (!askSquare(file, rank)) return EntryKeyboardClosed;
+        for (int file = 1; file <= 8; ++file) askSquare(file, rank);
 
     std::printf("\nFilename to create : ");
     char name[8];
-    if (readField(name, 7) < 0) return EntryKeyboardClosed;
+    read_text(name, 7);
     std::snprintf(position_file_name, sizeof position_file_name, "%s.pos", name);
 
     const int handle = platform_create_file(position_file_name);

@@ -12,14 +12,14 @@ extern char position_file_name[PositionFileNameSize];
 bool read_position_file(const char* name);
 
 // Results of the position entry dialogue.
-constexpr int EntryDone = 0;           // file written, its name in position_file_name
-constexpr int EntryKeyboardClosed = 1; // the keyboard reached its end before the entry was done
-constexpr int EntryCannotCreate = 2;   // the file could not be created
+constexpr int EntryDone = 0;         // file written, its name in position_file_name
+constexpr int EntryCannotCreate = 2; // the file could not be created
 
 // Asks the 64 squares and a file name on the keyboard, writes the position to that file in the
-// English letter set and makes its name position_file_name. Returns one of the codes above.
+// English letter set and makes its name position_file_name. Returns one of the codes above (the
+// program ends when the keyboard ends before the entry is done).
 int enter_position_dialogue();
 
-// The console's position entry: the dialogue above; when the file cannot be written or the
-// keyboard is gone, the program ends as with the quit command.
+// The console's position entry: the dialogue above; when the file cannot be written the program
+// ends as with the quit command.
 void enter_position();

@@ -1,5 +1,6 @@
-// Key decoding shared by the platform branches: turns the bytes of a terminal or a pipe into the
-// key codes of the console dialogue. Internal to src/platform/.
+// Keyboard helpers shared by the POSIX and Windows implementations: the key decoder that turns the
+// bytes of a terminal or a pipe into the key codes of the console dialogue, and the bytes that the
+// input reader handed over. Internal to src/platform/.
 #pragma once
 
 #include <cstddef>
@@ -17,3 +18,7 @@ bool decoder_has_pending_code();
 void reset_key_decoder();
 // UTF-8 text of a console character code (see platform_write_char); writes at most 3 bytes.
 size_t console_char_utf8(int code, char* out);
+
+// Next byte given by platform_push_keyboard_bytes, or -1 when none is left.
+int take_pushed_byte();
+bool has_pushed_bytes();

@@ -1,5 +1,6 @@
 // The operating-system services the engine uses. Only src/platform/ includes OS headers; every
-// other module goes through these functions.
+// other module goes through these functions. platform_posix.cpp (Linux) or platform_windows.cpp
+// implements them, with the parts common to both in platform.cpp and keyboard.cpp.
 #pragma once
 
 #include <cstddef>
@@ -19,13 +20,16 @@ int platform_read_stdin(char* buffer, int size, int timeout_ms);
 // UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
 // (é 0x82, è 0x8A, ç 0x87, à 0x85). Enter is 13 and Backspace 8 whatever the terminal sends.
 // Returns -1 at end of input. A terminal is switched to raw mode on first use and restored at
-// exit and on SIGINT/SIGTERM; a pipe is read byte by byte, so the dialogue can be scripted.
+// exit and on SIGINT/SIGTERM; a Windows console is read key by key (its keys already carry those
+// codes); a pipe or a file is read byte by byte, so the dialogue can be scripted.
 int platform_read_key();
 // True when a key is waiting (or the input has ended, so that the next read does not block).
 bool platform_key_waiting();
 // Gives the keyboard bytes that the input reader had already taken from standard input; they are
 // returned by platform_read_key before anything else.
 void platform_push_keyboard_bytes(const char* bytes, size_t count);
+// How many of those bytes are still to be read (tests).
+size_t platform_pushed_keyboard_bytes();
 // Writes one character code to the console (BEL 7, backspace 8, ...). The key codes of accented
 // letters (both the keyboard's and Windows-1252's) and the shaded square 0xB2 are written as
 // UTF-8; code 0 is written as a space.
@@ -46,6 +50,12 @@ int platform_create_file(const char* name); // write only, created or truncated;
 int platform_read(int handle, void* buffer, int size);
 int platform_write(int handle, const void* buffer, int size);
 void platform_close(int handle);
+// Forces the file's written bytes onto the disk; false when that fails.
+bool platform_flush_file(int handle);
+// Renames from to to, replacing an existing to in one step: a reader sees either the old file or
+// the new one, never a mix. False when it fails (both files are then unchanged).
+bool platform_replace_file(const char* from, const char* to);
+void platform_remove_file(const char* name);
 
 // --- Large tables ---
 // Zero-filled memory of at least bytes, on large pages where the system offers them; null when

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "console/key_input.h"
 #include "console/move_entry.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
@@ -16,19 +17,19 @@
 
 namespace {
 
-constexpr uint64_t PollInterval = 16384;
+// Fine enough for a fixed time of a few hundredths of a second at the engine's speed.
+constexpr uint64_t PollInterval = 4096;
 constexpr uint64_t ClockInterval = uint64_t(1) << 18;
 constexpr uint64_t SpeedLineInterval = uint64_t(1) << 21;
 constexpr uint64_t CalibrationMask = 0xFFFF;
-constexpr uint64_t LastMinuteClockInterval = 65536;
 constexpr int ScoreDropMargin = 50;
 constexpr int ScoreDropMarginWithExtraTime = 200;
 
-// The console user pressed S while the engine thinks on the opponent's time: read the move.
-// True when the ponder search must end.
+// A key while the engine thinks on the opponent's time: S asks for the player's move. True when
+// the ponder search must end.
 bool console_ponder_key() {
-    if (sound) platform_write_char(7);
-    const int key = platform_read_key();
+    if (sound) platform_write_char(KeyBell);
+    const int key = console_key();
     if (key != 'S' && key != 's') return false;
     const int result = ponder_move_entry();
     if (result == 1) {
@@ -99,21 +100,19 @@ bool poll(SearchNode&) {
 
     if (console_mode && pondering && !ponder_hit && platform_key_waiting() && console_ponder_key())
         return true;
+    // A search on the clock reads it at every poll: a blitz move lasts a few polls only.
+    if (on_clock || node_count % ClockInterval == 0) current_time = now_seconds();
     if (uci_mode) {
         poll_uci_input(1);
         if (abort_search) return true;
-        if (node_count % ClockInterval == 0) current_time = now_seconds();
         if (node_count % SpeedLineInterval == 0) send_speed_line();
-    } else if (node_count % ClockInterval == 0) {
-        current_time = now_seconds();
     }
     if (unlimited) return false;
 
     if (!speed_measured && (!pondering || ponder_hit) && on_clock &&
         (node_count & CalibrationMask) == 0)
         calibrateSpeed();
-    // A budget from the clock waits for the speed measurement; a node budget holds at once.
-    if ((pondering && !ponder_hit) || (on_clock && !speed_measured)) return false;
+    if (pondering && !ponder_hit) return false;
 
     // A node budget ("go nodes") is a hard limit: never extended, reached as soon as a move is
     // known.
@@ -123,9 +122,9 @@ bool poll(SearchNode&) {
         return stop_at_root ? stop_now() : false;
     }
 
-    if (moves_to_go == 1 && on_clock && node_count % LastMinuteClockInterval == 0)
-        current_time = now_seconds();
-    const bool overTime = on_clock && current_time > move_start_time + hard_time_limit;
+    const bool overTime = current_time > move_start_time + hard_time_limit;
+    // Before the speed is known the node budget means little; the clock still holds.
+    if (!speed_measured && !overTime) return false;
     if (node_count <= node_limit && !overTime) return false;
     if (overTime) stop_deepening = 1;
 

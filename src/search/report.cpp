@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "board/draw_rules.h"
 #include "board/keys.h"
 #include "board/legality.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "console/key_input.h"
+#include "console/parameters.h"
 #include "search/hash_table.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
@@ -22,6 +25,7 @@ namespace {
 constexpr int ReportDepth = 6; // shallower iterations are reported only with a mate
 constexpr int MateOneScore = 8999;
 constexpr int CycleLength = 4;
+constexpr int FiftyMovePlies = 100;
 
 char info_text[PvRowLength * 6 + 256];
 
@@ -70,11 +74,27 @@ MOVE table_move(SearchNode& node, const KeyPair& key) {
     return legal_here(node, move) ? move : 0;
 }
 
+// Is the position after the last of the made moves of a line (keys of the positions after each)
+// the third occurrence of itself, counting the game's positions since its last irreversible move?
+bool third_occurrence(const KeyPair* keys, int made) {
+    const KeyPair& now = keys[made - 1];
+    int seen = 0;
+    for (int k = made - 3; k >= 0; k -= 2) seen += keys[k] == now;
+    const int gameIndex = GamePly - LastIrreversiblePly;
+    // Game position j lies gameIndex - j plies before the root; the same side is to move when
+    // that distance plus the made moves is even.
+    for (int j = gameIndex - (made % 2 ? 1 : 0); j >= 0; j -= 2)
+        if (j < KeyHistorySize) seen += KeyHistory[j] == now;
+    return seen >= 2;
+}
+
 void print_square(int square) {
     std::printf("%c%d", 'A' + file_of(square), rank_of(square) + 1);
 }
 
 } // namespace
+
+MOVE reported_move = 0;
 
 const char* markerName(MOVE marker) {
     if (marker == NULL_MOVE) return "Null";
@@ -90,6 +110,7 @@ int extendLineFromTable(MOVE* row) {
     KeyPair keys[PvRowLength];
     int made = 0;
     int i = 0;
+    int reversible = GamePly - LastIrreversiblePly;
     for (; i < PvRowLength - 1; ++i) {
         if (RootPly + i >= max_depth) {
             row[i] = MarkMaxDepth;
@@ -117,6 +138,20 @@ int extendLineFromTable(MOVE* row) {
         updateMoves(child, m);
         ++made;
         node = &child;
+        // A line that repeats a position for the third time (with the game's positions), or
+        // that reaches a hundred half-moves without capture or pawn move, ends there as a
+        // draw: what would follow is never played.
+        reversible = (m != NULL_MOVE && isIrreversible(m)) ? 0 : reversible + 1;
+        if (reversible >= FiftyMovePlies) {
+            row[i + 1] = MarkFifty;
+            ++i;
+            break;
+        }
+        if (third_occurrence(keys, made)) {
+            row[i + 1] = MarkRepetition;
+            ++i;
+            break;
+        }
         bool cycle = false;
         for (int back = CycleLength; back <= 3 * CycleLength && made - 1 - back >= 0; back += 4)
             cycle |= keys[made - 1 - back] == keys[made - 1];
@@ -171,7 +206,8 @@ const char* iterationInfoText() {
 
 void reportIteration(bool forced) {
     if (!iteration_has_best) return;
-    if (console_mode && (!pondering || ponder_hit)) {
+    // With the tree display on, only the forced report of the search's end is shown.
+    if (console_mode && (!pondering || ponder_hit) && (!display_tree || forced)) {
         std::printf("\nEvaluation : %d - Depth : %d - %llu\n", RootScore * RootSign,
                     RootHorizon / 4, (unsigned long long)node_count);
         if (RootScore <= RootAlpha) PvRows[RootPly][1] = MarkUpperBound;
@@ -184,6 +220,7 @@ void reportIteration(bool forced) {
         extendLineFromTable(PvRows[RootPly]);
         send_info(iterationInfoText());
         iteration_reported = 1;
+        reported_move = PvRows[RootPly][0];
     }
 }
 
@@ -221,4 +258,5 @@ void showTree(MOVE* row, bool fromRoot) {
         if (printed % 12 == 0) std::printf("\n");
     }
     std::printf("\n");
+    if (stop_between_nodes) wait_for_any_key();
 }

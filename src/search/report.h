@@ -4,6 +4,9 @@
 
 #include "board/types.h"
 
+// The first move of the last principal variation sent in an info line.
+extern MOVE reported_move;
+
 // Reports a finished iteration that has a best move: the console evaluation line with its tree,
 // and the UCI info line (not for shallow iterations unless a mate is found or forced).
 void reportIteration(bool forced);

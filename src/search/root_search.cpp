@@ -213,7 +213,13 @@ MOVE rootBestMove() {
 
 MOVE rootPonderMove() {
     const MOVE m = PvRows[RootPly][1];
-    return is_real_move(m) ? m : 0;
+    if (is_real_move(m)) return m;
+    // The console marks a failed iteration's line with its bound in that slot: the reply of the
+    // last exact iteration stands when its best move is the one played.
+    if ((m == MarkUpperBound || m == MarkLowerBound) && PvRows[RootPly][0] == PrevPv[RootPly] &&
+        is_real_move(PrevPv[RootPly + 1]))
+        return PrevPv[RootPly + 1];
+    return 0;
 }
 
 void resetRootState() {
@@ -285,6 +291,7 @@ void rootSearch() {
     abort_search = emergency_mode = restart_requested = 0;
     extra_time_flag = no_new_iteration = 0;
     iteration_has_best = iteration_reported = 0;
+    reported_move = 0;
     gui_stop = 0;
     single_reply = 0;
     build_root_list(root, f, tableMove);
@@ -307,6 +314,7 @@ void rootSearch() {
 
     bool freshWindow = true;
     bool stopped = false;
+    int16_t completedHorizon = RootHorizon;
     while (!stopped) {
         // Step 6. Aspiration window around the last score.
         if (freshWindow) {
@@ -457,10 +465,19 @@ void rootSearch() {
             nodes_at_move_start = node_count;
             const uint64_t span = node_limit_at_move_start - oldStart;
             node_limit = node_count + std::max<uint64_t>(MinimumExtraNodes, span / 2);
-            const double elapsed = now_seconds() - move_start_time;
-            const double left = side_clock[f.side] - time_used[f.side] - elapsed;
-            hard_time_limit += std::min(elapsed / 2, left / 2);
-            if (hard_time_limit > left - 2) hard_time_limit = left - 2;
+            if (on_clock) {
+                // More time, out of what is left on the clock (the interface's clock in UCI
+                // mode), keeping a margin that a short clock can afford.
+                const double elapsed = now_seconds() - move_start_time;
+                const double clock = uci_mode ? clock_ms[f.side] / 1000.0
+                                              : double(side_clock[f.side] - time_used[f.side]);
+                const double left = clock - elapsed;
+                hard_time_limit += std::min(elapsed / 2, left / 2);
+                // The limit counts from the start of the move.
+                const double cap = elapsed + left - std::min(2.0, left / 10);
+                if (hard_time_limit > cap) hard_time_limit = cap;
+                if (hard_time_limit < 0) hard_time_limit = 0;
+            }
             if (restart_requested) {
                 restart_requested = 0;
                 no_new_iteration = 0;
@@ -505,6 +522,7 @@ void rootSearch() {
                 if (ends_line(PvRows[RootPly][i])) break;
             }
             PrevScore = int16_t(RootScore * RootSign);
+            completedHorizon = RootHorizon;
             stop_at_root = 1;
             if (stop_deepening || mateFound) break;
         }
@@ -552,8 +570,19 @@ void rootSearch() {
 
     // Step 15.
     --SearchPly;
-    if (uci_mode && !iteration_reported && is_real_move(PvRows[RootPly][0])) {
+    // The interface's last line must show the move that is played: an iteration stopped after
+    // it found a new best move is reported too.
+    const bool unreported = !iteration_reported || reported_move != PvRows[RootPly][0];
+    if (uci_mode && unreported && is_real_move(PvRows[RootPly][0])) {
         const bool had = iteration_has_best;
+        if (!had) {
+            // The last iteration stopped before its first move was scored: the line and score
+            // to show are those of the last exact iteration, not a bound of -9999.
+            RootScore = int16_t(PrevScore * RootSign);
+            RootAlpha = -InfiniteScore;
+            RootBeta = InfiniteScore;
+            InfoDepth = completedHorizon;
+        }
         iteration_has_best = 1;
         ++SearchPly;
         reportIteration(true);

@@ -8,6 +8,7 @@
 #include "board/move_table.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "console/move_entry.h"
 #include "console/parameters.h"
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
@@ -188,9 +189,11 @@ void install_default_settings() {
     seconds_per_move = 15;
     max_depth = 60;
     time_factor = 170;
+    resign_confirmed = 0;
     on_clock = 1;
     clock_running = 1;
     node_budget = 400000;
+    install_book_settings();
     last_book_ply = 0;
     load_book(1);
     reference_time = now_seconds();
@@ -198,6 +201,10 @@ void install_default_settings() {
     int milliseconds = 0;
     platform_wall_clock(&seconds, &milliseconds);
     random_seed(uint32_t(seconds));
+    // The first number after seeding moves by about 3 in 32768 from one second to the next:
+    // every game started within the same hour would open with the same move. The second one
+    // already depends on the whole seed.
+    random_draw();
 }
 
 void install_per_game_defaults() {

@@ -38,6 +38,8 @@ uint8_t fen_pending = 0;
 uint8_t deferred_position = 0;
 uint8_t moves_seen = 0;
 uint8_t position_applied = 0;
+uint8_t go_repeats_position = 0;
+std::string last_position_line;
 uint8_t go_requested = 0;
 uint8_t ponder_requested = 0;
 uint8_t pondering = 0;
@@ -88,7 +90,9 @@ enum TextCode : uint8_t {
     TextFenEnPassant = 17,
 };
 
-constexpr int WaitingPollMs = 100;
+// The waiting loop looks for a command every millisecond: a go that waited for a longer nap
+// would lose a blitz game on time (at 2 s + 0.02 s a move has about 50 ms).
+constexpr int WaitingPollMs = 1;
 
 bool same_word(const char* a, const char* b) {
     return std::strcmp(a, b) == 0;
@@ -133,6 +137,7 @@ bool parameter_keyword(const char* word) {
     if (same_word(word, "infinite")) {
         on_clock = 0;
         unlimited = 1;
+        go_infinite = 1;
     } else if (same_word_any_case(word, "hash")) {
         number_param = NumberHash;
     } else if (same_word_any_case(word, "ownbook")) {
@@ -174,13 +179,29 @@ bool parameter_keyword(const char* word) {
 void number_value(const char* word) {
     const int64_t n = word_number(word);
     switch (number_param) {
-    case NumberWhiteTime: side_clock[White] = clamped<int32_t>(n / 1000); break;
-    case NumberBlackTime: side_clock[Black] = clamped<int32_t>(n / 1000); break;
-    case NumberMoveTime: side_clock[White] = side_clock[Black] = clamped<int32_t>(n / 1000); break;
+    // The clocks are kept in whole seconds and, for the time allocation, in milliseconds.
+    case NumberWhiteTime:
+        side_clock[White] = clamped<int32_t>(n / 1000);
+        clock_ms[White] = n;
+        break;
+    case NumberBlackTime:
+        side_clock[Black] = clamped<int32_t>(n / 1000);
+        clock_ms[Black] = n;
+        break;
+    case NumberMoveTime:
+        side_clock[White] = side_clock[Black] = clamped<int32_t>(n / 1000);
+        clock_ms[White] = clock_ms[Black] = n;
+        break;
     // Increments are converted to seconds before they are narrowed, so that a long increment
     // never turns negative.
-    case NumberWhiteIncrement: increment[White] = clamped<int16_t>(n / 1000); break;
-    case NumberBlackIncrement: increment[Black] = clamped<int16_t>(n / 1000); break;
+    case NumberWhiteIncrement:
+        increment[White] = clamped<int16_t>(n / 1000);
+        increment_ms[White] = n;
+        break;
+    case NumberBlackIncrement:
+        increment[Black] = clamped<int16_t>(n / 1000);
+        increment_ms[Black] = n;
+        break;
     case NumberNodes: node_budget = n; break;
     case NumberMate:
         // The search goes on until it has found a mate in n moves (or is stopped). The depth of
@@ -355,8 +376,13 @@ void dispatch_token(int i) {
         node_limit = node_count;
         gui_stop = 1;
         if (pondering) {
+            // The interface waits for a bestmove line, and the protocol wants a move in it: the
+            // best move of the search on its time so far (the move itself is not played).
             raise_full_stop();
-            write_line("bestmove\n");
+            const MOVE move = ponder_stop_move();
+            write_line(move ? "bestmove " : "bestmove (none)");
+            if (move) write_line(move_to_uci(move));
+            write_line("\n");
             write_line("info stopping pb\n");
         } else {
             raise_soft_stop();
@@ -388,7 +414,11 @@ void dispatch_token(int i) {
         }
         return;
     }
-    if (same_word_any_case(word, "go") && position_received) {
+    // A go without a position of its own searches the position last given again (the game
+    // position has moved on by the engine's own move since).
+    const bool repeat = !position_received && isready_seen && !last_position_line.empty();
+    if (same_word_any_case(word, "go") && (position_received || repeat)) {
+        go_repeats_position = position_received ? 0 : 1;
         position_received = 0;
         if (!engine_busy) {
             engine_busy = 1;
@@ -399,6 +429,11 @@ void dispatch_token(int i) {
             ponder_requested = 0;
             go_depth_limit = 0;
             go_mate_moves = 0;
+            go_infinite = 0;
+            // A go without winc or binc has none: an increment of an earlier game must not
+            // linger into a control without one.
+            increment[White] = increment[Black] = 0;
+            increment_ms[White] = increment_ms[Black] = 0;
         } else {
             suppress_bestmove = 1;
             raise_full_stop();
@@ -447,8 +482,10 @@ void parse_command_line(int context) {
         if (context == 1) {
             raise_full_stop();
             deferred_position = 1;
+            last_position_line = command_line;
         } else {
             apply_position();
+            if (position_applied) last_position_line = command_line;
         }
     }
     command_line.clear();
@@ -521,6 +558,13 @@ MOVE uci_wait_for_command() {
             }
         }
         go_requested = 0;
+        if (go_repeats_position) {
+            go_repeats_position = 0;
+            engine_busy = 0; // the position comes before the search this go starts
+            command_line = last_position_line;
+            parse_command_line(0);
+            engine_busy = 1;
+        }
         mode_char = SideToMove == White ? 'B' : 'N';
         return 0;
     }
@@ -544,6 +588,8 @@ void reset_dispatcher_state() {
     book_updated = 0;
     root_score = last_reported_score = 0;
     command_line.clear();
+    go_repeats_position = 0;
+    last_position_line.clear();
     if (tokens == nullptr) init_token_table();
     token_count = 0;
 }

@@ -21,31 +21,33 @@ extern uint16_t token_count;      // words of the current line
 const char* token(int i);
 
 // --- Dispatcher state (main thread; set and cleared as noted) ---
-extern uint8_t call_context;      // 0 top level, 1 inside a search (every parse / poll call)
-extern uint8_t collecting_args;   // a position, go or setoption collects its words (one line)
-extern uint8_t base_seen;         // startpos, fen or go's ponder seen in this line
-extern uint8_t in_setoption;      // the line is a setoption
-extern uint8_t number_param;      // code of the setting the next number sets, 0 none
-extern uint8_t text_param;        // code of the setting the next word sets, 0 none
-extern uint8_t isready_seen;      // an isready was answered (never cleared)
-extern uint8_t position_received; // a position was accepted; one go may follow
-extern uint8_t engine_busy;       // from an accepted go until the waiting loop runs again
-extern uint8_t suppress_bestmove; // the running search was cut off; its move is not reported
-extern uint8_t startpos_pending;  // the line asks for the start position
-extern uint8_t fen_pending;       // the line carries a FEN
-extern uint8_t deferred_position; // a position arrived during a search and waits (position cmd)
-extern uint8_t moves_seen;        // "moves" met in this line (position command)
-extern uint8_t position_applied;  // a position was applied; the next game-loop pass makes no move
-extern uint8_t go_requested;      // the waiting loop must let the engine think
-extern uint8_t ponder_requested;  // the waiting loop must ponder
-extern uint8_t pondering;         // the search to come or running is a ponder search
-extern uint8_t ponder_hit;        // ponderhit arrived during a ponder search
-extern MOVE expected_move;        // the opponent's move the ponder search expects
-extern uint8_t expected_move_played; // ponderhit: the opponent played expected_move
-extern MOVE opponent_move;           // the opponent's move taken from a ponderhit
-extern uint8_t gui_stop;             // a stop was received for this search
-extern const char* status_text;      // "Waiting ....", "search", ... (where / what)
-extern uint8_t mode_char;            // 'A' both, 'B' engine white, 'N' engine black, 'C' control
+extern uint8_t call_context;        // 0 top level, 1 inside a search (every parse / poll call)
+extern uint8_t collecting_args;     // a position, go or setoption collects its words (one line)
+extern uint8_t base_seen;           // startpos, fen or go's ponder seen in this line
+extern uint8_t in_setoption;        // the line is a setoption
+extern uint8_t number_param;        // code of the setting the next number sets, 0 none
+extern uint8_t text_param;          // code of the setting the next word sets, 0 none
+extern uint8_t isready_seen;        // an isready was answered (never cleared)
+extern uint8_t position_received;   // a position was accepted; one go may follow
+extern uint8_t engine_busy;         // from an accepted go until the waiting loop runs again
+extern uint8_t suppress_bestmove;   // the running search was cut off; its move is not reported
+extern uint8_t startpos_pending;    // the line asks for the start position
+extern uint8_t fen_pending;         // the line carries a FEN
+extern uint8_t deferred_position;   // a position arrived during a search and waits (position cmd)
+extern uint8_t moves_seen;          // "moves" met in this line (position command)
+extern uint8_t position_applied;    // a position was applied; the next game-loop pass makes no move
+extern uint8_t go_repeats_position; // the go came without a position: the last one is set again
+extern std::string last_position_line; // the last position line applied (or deferred)
+extern uint8_t go_requested;           // the waiting loop must let the engine think
+extern uint8_t ponder_requested;       // the waiting loop must ponder
+extern uint8_t pondering;              // the search to come or running is a ponder search
+extern uint8_t ponder_hit;             // ponderhit arrived during a ponder search
+extern MOVE expected_move;             // the opponent's move the ponder search expects
+extern uint8_t expected_move_played;   // ponderhit: the opponent played expected_move
+extern MOVE opponent_move;             // the opponent's move taken from a ponderhit
+extern uint8_t gui_stop;               // a stop was received for this search
+extern const char* status_text;        // "Waiting ....", "search", ... (where / what)
+extern uint8_t mode_char;              // 'A' both, 'B' engine white, 'N' engine black, 'C' control
 
 // --- Settings the dispatcher sets ---
 extern int16_t move_number_offset; // from a FEN's move number, made even (game record)

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "book/book.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search_flags.h"
@@ -12,14 +13,27 @@
 
 char uci_text_move[6];
 
-void send_info(const char* text) {
+namespace {
+
+// UCI mode: the prefix and the text without its leading newlines; console mode: the text.
+void write_message(const char* uciPrefix, const char* text) {
     if (uci_mode) {
         while (*text == '\n') ++text;
-        std::printf("info %s\n", text);
+        std::printf("%s%s\n", uciPrefix, text);
     } else {
         std::printf("%s\n", text);
     }
     std::fflush(stdout);
+}
+
+} // namespace
+
+void send_info(const char* text) {
+    write_message("info ", text);
+}
+
+void send_info_string(const char* text) {
+    write_message("info string ", text);
 }
 
 void report_io_error() {
@@ -35,6 +49,7 @@ void report_io_error() {
 }
 
 void engine_quit() {
+    release_book();
     release_game_history();
     freeHashTables();
     release_token_table();

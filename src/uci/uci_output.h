@@ -7,6 +7,10 @@
 // newline and a flush.
 void send_info(const char* text);
 
+// A message for the user rather than the interface: "info string " and the text without its
+// leading newlines in UCI mode, the text in console mode. Then a newline and a flush.
+void send_info_string(const char* text);
+
 // The opening book cannot be read: the disk-error message with the node counter, as an
 // "info string" line in UCI mode, as plain text in console mode.
 void report_io_error();

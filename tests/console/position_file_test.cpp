@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_files.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,8 +17,7 @@
 namespace {
 
 std::string tempPath(const char* leaf) {
-    return std::string(::testing::TempDir()) + "talvor_pos_" + std::to_string(getpid()) + "_" +
-           leaf;
+    return temp_path("talvor_pos_", leaf);
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
@@ -24,17 +25,6 @@ void writeFile(const std::string& path, const std::string& bytes) {
     ASSERT_NE(f, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-}
-
-std::string readFile(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return bytes;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
 }
 
 int cell(const char* sq) {
@@ -210,7 +200,7 @@ TEST_F(PositionFile, EnteredPositionRoundTrips) {
     EXPECT_EQ(entered[cell("c5")], 'C');
     EXPECT_EQ(entered[cell("b5")], 0);
 
-    const std::string bytes = readFile(name);
+    const std::string bytes = read_file(name);
     ASSERT_EQ(bytes.size(), 216u);
     EXPECT_EQ(bytes.substr(0, 27), "|  |  |  |  |BK|  |  |  |\r\n");
     EXPECT_EQ(bytes.substr(189, 27), "|WR|  |  |  |WK|  |  |  |\r\n");

@@ -77,6 +77,16 @@ TEST_F(Go, NodeLimitHolds) {
     EXPECT_FALSE(bestmove(out).empty());
 }
 
+TEST_F(Go, ASearchCutShortReportsItsLastExactIteration) {
+    // The budget runs out in an iteration before its first move has a score: the last line
+    // shows the score of the iteration before, not a bound of the unfinished one.
+    const std::string out = go("position startpos\ngo nodes 1\n");
+    const std::string info = last_line_with(out, " pv ");
+    EXPECT_NE(info.find(" score cp "), std::string::npos) << out;
+    EXPECT_EQ(info.find("bound"), std::string::npos) << out;
+    EXPECT_FALSE(bestmove(out).empty());
+}
+
 TEST_F(Go, MatesAreFoundAndReportedInMoves) {
     const struct {
         const char* fen;

@@ -169,3 +169,61 @@ TEST_F(RootSearch, ShallowIterationsAreReportedOnlyWithAMate) {
     SearchPly = 0;
     uci_mode = 0;
 }
+
+TEST_F(RootSearch, ReportedLinesEndAtAThirdRepetition) {
+    ASSERT_TRUE(set_position("startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1"));
+    search(2); // leaves the root node standing for the game position
+    // f6g8 brings the start position for the third time: nothing after it is shown.
+    MOVE line[PvRowLength] = {};
+    line[0] = game_move("f6g8");
+    line[1] = MOVE(make_square(4, 3)) | (MOVE(make_square(4, 1)) << MoveFromShift) |
+              (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet; // e2e4 after it
+    line[2] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 1);
+    SearchPly = 0;
+    EXPECT_EQ(line[0], game_move("f6g8"));
+    EXPECT_EQ(line[1], MarkRepetition);
+    // One repetition less: the line goes on.
+    ASSERT_TRUE(set_position("startpos moves g1f3 g8f6 f3g1"));
+    search(2);
+    line[0] = game_move("f6g8");
+    line[1] = MOVE(make_square(4, 3)) | (MOVE(make_square(4, 1)) << MoveFromShift) |
+              (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet;
+    line[2] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 2);
+    SearchPly = 0;
+}
+
+TEST_F(RootSearch, ReportedLinesEndAtTheFiftyMoveRule) {
+    ASSERT_TRUE(set_fen("7k/8/8/8/8/8/R7/K7 w - - 0 1"));
+    search(2);
+    // Ninety-nine reversible half-moves behind the game position: the next quiet move ends it.
+    GamePly = 99;
+    LastIrreversiblePly = 0;
+    MOVE line[PvRowLength] = {};
+    line[0] = game_move("a2b2");
+    line[1] = MarkEnd;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 1);
+    SearchPly = 0;
+    EXPECT_EQ(line[1], MarkFifty);
+}
+
+TEST_F(RootSearch, PonderMoveOfALineMarkedWithItsBound) {
+    ASSERT_TRUE(set_position("startpos"));
+    const MOVE e4 = game_move("e2e4");
+    const MOVE e5 = MOVE(make_square(4, 4)) | (MOVE(make_square(4, 6)) << MoveFromShift) |
+                    (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet;
+    PvRows[RootPly][0] = e4;
+    PvRows[RootPly][1] = e5;
+    EXPECT_EQ(rootPonderMove(), e5);
+    // A failed last iteration marked the line: the last exact line's reply stands.
+    PvRows[RootPly][1] = MarkUpperBound;
+    PrevPv[RootPly] = e4;
+    PrevPv[RootPly + 1] = e5;
+    EXPECT_EQ(rootPonderMove(), e5);
+    PrevPv[RootPly] = game_move("d2d4"); // unless the best move changed
+    EXPECT_EQ(rootPonderMove(), 0u);
+}

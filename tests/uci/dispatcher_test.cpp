@@ -10,10 +10,12 @@
 #include "board/position.h"
 #include "search/hash_table.h"
 #include "search/search_flags.h"
+#include "search/search_node.h"
 #include "shell/input_reader.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/time_control.h"
+#include "uci/position_command.h"
 
 namespace {
 
@@ -64,16 +66,23 @@ TEST_F(Dispatcher, IsreadyAnswersAndOpensThePositionCommand) {
     EXPECT_FALSE(collecting_args);
 }
 
-TEST_F(Dispatcher, EveryGoNeedsItsOwnPosition) {
+TEST_F(Dispatcher, GoWithoutItsOwnPositionSearchesTheLastPositionAgain) {
+    run("isready");
+    run("go infinite"); // no position yet: nothing to search
+    EXPECT_FALSE(go_requested);
     ready_with_position();
     run("go infinite");
     EXPECT_TRUE(go_requested);
     EXPECT_TRUE(engine_busy);
     EXPECT_FALSE(position_received);
+    EXPECT_FALSE(go_repeats_position);
     go_requested = 0;
     engine_busy = 0;
+    // The game position has moved on by the engine's move since: the position line is set
+    // again before the search.
     run("go infinite");
-    EXPECT_FALSE(go_requested);
+    EXPECT_TRUE(go_requested);
+    EXPECT_TRUE(go_repeats_position);
 }
 
 TEST_F(Dispatcher, GoParametersSetTheClocksAndLimits) {
@@ -193,10 +202,16 @@ TEST_F(Dispatcher, StopWhileWaitingAndWhilePondering) {
     EXPECT_TRUE(abort_search && stop_deepening);
     EXPECT_FALSE(abort_ponder || stop_at_root); // soft stop
 
+    // A stopped search on the opponent's time answers with the best move it has so far.
+    ready_with_position();
     abort_search = stop_deepening = 0;
     pondering = 1;
-    EXPECT_EQ(run("stop", 1), "bestmove\ninfo stopping pb\n");
+    PvRows[1][0] = find_uci_move("g1f3");
+    EXPECT_EQ(run("stop", 1), "bestmove g1f3\ninfo stopping pb\n");
     EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+    // Before it has one, with the first legal move.
+    PvRows[1][0] = 0;
+    EXPECT_EQ(run("stop", 1).rfind("bestmove a2a3\n", 0), 0u);
 }
 
 TEST_F(Dispatcher, PonderhitTakesTheExpectedMove) {

@@ -1,0 +1,65 @@
+#include "shell/game_moves.h"
+
+#include <gtest/gtest.h>
+
+#include "board/consistency.h"
+#include "board/perft.h"
+#include "board/position.h"
+#include "board/root_moves.h"
+#include "board/types.h"
+#include "uci/dispatch_line.h"
+#include "uci/dispatcher.h"
+#include "uci/position_command.h"
+
+namespace {
+
+class GameMoves : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        init_engine_tables_once();
+        reset_dispatcher_state();
+        dispatch_line("isready");
+    }
+};
+
+} // namespace
+
+TEST_F(GameMoves, CompactionKeepsThePositionAndItsMoves) {
+    // Captures on both sides leave holes in the piece lists.
+    ASSERT_EQ(dispatch_line("position startpos moves e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 d2d4 c7c6 "
+                            "g1f3 c8g4 f1e2 b8d7 c1d2 g4f3 e2f3 a5b6 d4d5 b6b2"),
+              "");
+    const uint64_t before = perft(SearchNodes[0], 3);
+    int holes = 0;
+    for (int slot = 0; slot < 32; ++slot) holes += PieceList[slot].letter == 0;
+    ASSERT_GT(holes, 0);
+
+    compact_piece_lists();
+    EXPECT_EQ(positionInconsistency(SearchNodes[0]), nullptr);
+    EXPECT_EQ(perft(SearchNodes[0], 3), before);
+    for (int colour = 0; colour < 2; ++colour) {
+        const int first = 16 * (1 - colour);
+        for (int slot = first; slot <= LastPieceIndex[colour]; ++slot)
+            EXPECT_NE(PieceList[slot].letter, 0) << slot; // no hole before the last live piece
+        EXPECT_EQ(PieceList[KingIndex[colour]].letter, LetterKing);
+        for (int slot = first; slot <= LastPieceIndex[colour]; ++slot)
+            EXPECT_EQ(Board[PieceList[slot].square].slot, slot);
+    }
+    // The game goes on from the compacted lists: castling, captures and all.
+    EXPECT_NE(find_uci_move("e1g1"), 0u);
+    ASSERT_TRUE(play_game_move(find_uci_move("e1g1")));
+    EXPECT_EQ(positionInconsistency(SearchNodes[0]), nullptr);
+}
+
+TEST_F(GameMoves, RepetitionAndFiftyMoveDraws) {
+    // The start position with white to move seen a second time, then a third.
+    ASSERT_EQ(dispatch_line("position startpos moves g1f3 g8f6 f3g1 f6g8"), "");
+    EXPECT_EQ(game_draw_status(LastGameMove), 0);
+    ASSERT_EQ(dispatch_line("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8"), "");
+    EXPECT_EQ(game_draw_status(LastGameMove), 6);
+    // A hundred half-moves without capture or pawn move.
+    ASSERT_EQ(dispatch_line("position startpos moves g1f3"), "");
+    LastIrreversiblePly = int16_t(GamePly - 100);
+    for (int i = 0; i <= 100; ++i) KeyHistory[i] = KeyPair{uint64_t(i), uint64_t(i)};
+    EXPECT_EQ(game_draw_status(LastGameMove), 7);
+}

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/position.h"
+#include "search/search_flags.h"
+#include "shell/settings.h"
+#include "shell/think.h"
+#include "shell/time_control.h"
+#include "uci/dispatch_line.h"
+#include "uci/dispatcher.h"
+
+namespace {
+
+class TimeAllocation : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        init_engine_tables_once();
+        reset_dispatcher_state();
+        uci_mode = 1;
+        console_mode = 0;
+        time_factor = 170;
+        move_credit_play = move_credit_input = 0;
+        real_board_delay = 0;
+        root_score = 0;
+        nodes_per_second = 500000;
+        extra_time_flag = 0;
+        clock_running = 1;
+        dispatch_line("isready");
+        dispatch_line("position startpos");
+    }
+    // The go line's clocks allotted for the side to move; returns what was written.
+    static std::string allot(const std::string& go) {
+        engine_busy = 0; // the waiting loop's part between two searches
+        dispatch_line("position startpos");
+        dispatch_line(go);
+        testing::internal::CaptureStdout();
+        allocate_time();
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+} // namespace
+
+TEST_F(TimeAllocation, LongClockWithoutIncrement) {
+    // 300 s, no increment: 40 moves to go and 20 s kept back: 7 s a move, 170 % of it.
+    EXPECT_EQ(allot("go wtime 300000 btime 300000"), "info xtempsprevu : 11\n");
+    EXPECT_NEAR(allotted_seconds, 11.9, 0.01);
+    EXPECT_NEAR(hard_time_limit, 300.0 / 40 * 3 - 2, 0.01);
+    EXPECT_EQ(node_limit - node_count, uint64_t(11.9 * 500000));
+}
+
+TEST_F(TimeAllocation, FixedTimePerMoveStopsJustBeforeIt) {
+    allot("go movetime 5000");
+    EXPECT_NEAR(allotted_seconds, 8.5, 0.01); // 170 % of the 5 s: the hard limit decides
+    EXPECT_NEAR(hard_time_limit, 4.95, 0.001);
+    allot("go movetime 200");
+    EXPECT_GT(hard_time_limit, 0.15);
+    EXPECT_LT(hard_time_limit, 0.2);
+}
+
+TEST_F(TimeAllocation, RealBoardDelayIsKeptBack) {
+    real_board_delay = 1;
+    allot("go wtime 300000 btime 300000");
+    EXPECT_NEAR(allotted_seconds, (7.0 - 5) * 1.7, 0.01);
+    EXPECT_NEAR(hard_time_limit, 300.0 / 40 * 3 - 5 - 2, 0.01);
+}
+
+TEST_F(TimeAllocation, BlitzClocksLeaveTimeForEveryMove) {
+    // In whole seconds a 2-second clock left nothing to allot and a hard limit of 0; the game was
+    // then lost on time. Every control a GUI uses must give a positive, sensible share.
+    const struct {
+        const char* go;
+        double most;
+    } cases[] = {
+        {"go wtime 2000 btime 2000 winc 20 binc 20", 0.2},
+        {"go wtime 300 btime 300 winc 20 binc 20", 0.05},
+        {"go wtime 10000 btime 10000 winc 100 binc 100", 1.0},
+        {"go wtime 60000 btime 60000 winc 600 binc 600", 6.0},
+        {"go wtime 60000 btime 60000 movestogo 40", 6.0},
+        {"go wtime 1500 btime 1500 movestogo 1", 1.5},
+    };
+    for (const auto& c : cases) {
+        allot(c.go);
+        EXPECT_GT(hard_time_limit, 0.0) << c.go;
+        EXPECT_LT(hard_time_limit, c.most) << c.go;
+        EXPECT_GT(allotted_seconds, 0.0) << c.go;
+        EXPECT_GE(node_limit - node_count, 20000u) << c.go;
+    }
+}
+
+TEST_F(TimeAllocation, LongGamesKeepTheirClock) {
+    // Move 70 of a game at 10 s + 0.1 s: the share must stay a small part of the clock (the
+    // moves still to play once fell to one, and the whole clock went into one move).
+    engine_busy = 0;
+    dispatch_line("position startpos");
+    GamePly = 140;
+    dispatch_line("go wtime 6000 btime 6000 winc 100 binc 100");
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(allotted_seconds, 0.8);
+    EXPECT_LT(hard_time_limit, 1.0);
+    root_score = -300; // losing: twice the share, still far from the whole clock
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    EXPECT_LT(allotted_seconds, 1.5);
+    EXPECT_LT(hard_time_limit, 2.0);
+}
+
+TEST_F(TimeAllocation, EveryGoBringsItsOwnIncrements) {
+    allot("go wtime 60000 btime 60000 winc 600 binc 600");
+    EXPECT_EQ(increment_ms[White], 600);
+    allot("go wtime 300000 btime 300000");
+    EXPECT_EQ(increment_ms[White], 0);
+    EXPECT_EQ(increment[Black], 0);
+    EXPECT_NEAR(allotted_seconds, 11.9, 0.01);
+}
+
+TEST_F(TimeAllocation, EasyRecaptureCutsTheBudget) {
+    // White has just lost a knight on d5 for nothing in its own eyes (the last search said 0)
+    // but the static score now says it is a knight down... the recapture is obvious.
+    engine_busy = 0;
+    dispatch_line("position startpos moves e2e4 d7d5 e4d5 g8f6 b1c3 f6d5");
+    root_score = 0;
+    dispatch_line("go wtime 300000 btime 300000");
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    // After Nxd5 White is down a pawn at most: no easy recapture.
+    EXPECT_FALSE(easy_recapture);
+    root_score = 400; // the last search expected White well ahead after the capture
+    testing::internal::CaptureStdout();
+    allocate_time();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(easy_recapture);
+    EXPECT_EQ(node_limit - node_count, uint64_t(11.9 * 500000) / 4);
+}

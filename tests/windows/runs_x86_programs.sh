@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Exits 0 when this machine can run 32-bit x86 Linux programs, which 32-bit wine needs: some
+# kernels are built or started without the 32-bit emulation. Runs a 93-byte ELF program that only
+# calls exit(0).
+set -u
+probe=$(mktemp)
+trap 'rm -f "$probe"' EXIT
+# ELF header, one loadable segment at 0x08048000, then: mov eax, 1; xor ebx, ebx; int 0x80.
+printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' >"$probe"
+printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00' >>"$probe"
+printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00' >>"$probe"
+printf '\x00\x00\x00\x00' >>"$probe"
+printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08' >>"$probe"
+printf '\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00' >>"$probe"
+printf '\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >>"$probe"
+chmod +x "$probe"
+"$probe" 2>/dev/null
