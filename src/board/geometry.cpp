@@ -133,17 +133,12 @@ void initGeometry() {
 }
 
 Bitboard sliderAttacks(int letter, int sq, Bitboard occupancy) {
+    // Odd directions are the diagonals.
     Bitboard attacks = 0;
-    for (int d = 0; d < 8; ++d) {
-        bool diagonal = d & 1;
-        if ((letter == LetterBishop && !diagonal) || (letter == LetterRook && diagonal)) continue;
-        int to = sq;
-        for (int i = 0, n = StepsToEdge[sq * 16 + d]; i < n; ++i) {
-            to += Steps[d];
-            attacks |= square_bit(to);
-            if (occupancy & square_bit(to)) break;
-        }
-    }
+    if (letter != LetterRook)
+        for (int d = 1; d < 8; d += 2) attacks |= ray_attacks(sq, d, occupancy);
+    if (letter != LetterBishop)
+        for (int d = 0; d < 8; d += 2) attacks |= ray_attacks(sq, d, occupancy);
     return attacks;
 }
 

@@ -34,9 +34,13 @@ extern uint8_t BitScanTable[64];
 
 constexpr uint64_t BitScanMultiplier = 0x07EDD5E59A4E28C2ULL;
 
-// Index of the lowest set bit of a non-zero bitboard (De Bruijn multiplication).
+// Index of the lowest set bit of a non-zero bitboard (a single instruction on every target).
 inline int lowest_bit(Bitboard b) {
-    return BitScanTable[((b & (0 - b)) * BitScanMultiplier) >> 58];
+    return __builtin_ctzll(b);
+}
+// Index of the highest set bit of a non-zero bitboard.
+inline int highest_bit(Bitboard b) {
+    return 63 - __builtin_clzll(b);
 }
 // Index of the lowest set bit, which is then cleared.
 inline int pop_lowest_bit(Bitboard& b) {
@@ -53,6 +57,20 @@ inline int direction_step(int from, int to) {
 }
 inline bool is_diagonal_step(int step) {
     return step == 7 || step == -7 || step == 9 || step == -9;
+}
+
+// The nearest square of occupancy from sq along line direction d (0..7), -1 when the ray to
+// the edge is empty. Directions 0..3 step towards higher squares, 4..7 towards lower ones.
+inline int nearest_on_ray(int sq, int d, Bitboard occupancy) {
+    const Bitboard hits = RayMask[sq * 8 + d] & occupancy;
+    if (hits == 0) return -1;
+    return d < 4 ? lowest_bit(hits) : highest_bit(hits);
+}
+// The squares seen from sq along direction d: up to the edge, or up to and including the
+// nearest occupied square.
+inline Bitboard ray_attacks(int sq, int d, Bitboard occupancy) {
+    const int blocker = nearest_on_ray(sq, d, occupancy);
+    return blocker < 0 ? RayMask[sq * 8 + d] : RayMask[sq * 8 + d] & RayTruncate[blocker * 8 + d];
 }
 
 // Squares attacked by pawns of colour standing on the squares of pawns.

@@ -131,9 +131,35 @@ KeyPair fullKey(int reuse) {
 KeyPair pawnKingKey() {
     PlyState& s = PlyStates[SearchPly];
     if (SearchPly == 0) recomputePieceKeys(s);
+    return pawnKingKeyOf(s);
+}
+
+KeyPair pawnKingKeyOf(const PlyState& s) {
     KeyPair k{s.pawnKey32, s.pawnKey64};
     if (s.phase == 0) xor_into(k, KingWingKeys[s.kingWing[White] * 9 + s.kingWing[Black]]);
     int index = (s.phase * 2 + (s.queenCount[White] == 0)) * 2 + (s.queenCount[Black] == 0);
     xor_into(k, PhaseQueenKeys[index]);
     return k;
+}
+
+uint32_t predictChildKey32(const SearchNode& node, MOVE m) {
+    const PlyState& s = *node.state;
+    const int opponent = 1 - SideToMove;
+    uint64_t k = s.key32;
+    if (m != NULL_MOVE) {
+        const int from = move_from(m), to = move_to(m), special = move_special(m);
+        const PieceEntry& mover = *Board[from].piece;
+        const int arriving = special == MovePromotion
+                                 ? piece_kind(move_promotion_type(m), mover.colour)
+                                 : mover.kind;
+        k ^= mover.key32 ^ PieceSquareKeys[arriving * 64 + to].key32;
+        if (special == MoveEnPassant)
+            k ^= Board[to - mover.sign].piece->key32;
+        else if (move_captured(m) != 0)
+            k ^= Board[to].piece->key32;
+    }
+    k ^=
+        CastleSideKeys[opponent * 81 + s.castlingRights[White] * 9 + s.castlingRights[Black]].key32;
+    if (KeyVariant) k ^= KeyVariants[1].key32;
+    return uint32_t(k);
 }

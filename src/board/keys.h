@@ -24,8 +24,16 @@ KeyPair fullKey(int reuse);
 // The same for an explicit node, always recomputing the piece part when recompute is set.
 KeyPair nodeKey(SearchNode& node, bool recompute);
 
+// The key32 the position after m will have, worked out before m is made (node is the position m
+// is played from) so that the search can fetch the table slots while it makes the move. Castling,
+// changes of the castling rights and a new en-passant square are left out: such a prediction is
+// wrong, which costs only a useless fetch.
+uint32_t predictChildKey32(const SearchNode& node, MOVE m);
+
 // Pawn-table key of the current ply's state (pawns and kings, king wings, phase and queens).
 KeyPair pawnKingKey();
+// The same for any ply state whose pawn keys are current.
+KeyPair pawnKingKeyOf(const PlyState& state);
 
 // Recomputes key32/key64 (all live pieces) and pawnKey32/pawnKey64 (pawns and kings) of a ply
 // state from the piece list.

@@ -116,39 +116,39 @@ void traceCheckRay(SearchNode& node, int kingSign, int king, uint8_t letter, int
     Bitboard& target =
         letter == LetterBishop ? ps.diagonalCheckRays[colour] : ps.straightCheckRays[colour];
     target |= RayMask[king * 8 + d];
-    int sq = king;
-    for (int i = 1, n = StepsToEdge[king * 16 + d]; i <= n; ++i) {
-        sq += step;
-        if ((node.occupancy & square_bit(sq)) == 0) continue;
+    Bitboard occupancy = node.occupancy;
+    for (;;) {
+        const int sq = nearest_on_ray(king, d, occupancy);
+        if (sq < 0) return;
         const BoardSquare& b = Board[sq];
         if (b.colour == colour) {
-            if (b.letter == LetterKing) continue;
+            if (b.letter == LetterKing) { // the own king does not block its own rays
+                occupancy &= ~square_bit(sq);
+                continue;
+            }
             target &= RayTruncate[sq * 8 + d];
             return;
         }
         target &= RayTruncate[sq * 8 + d];
+        const bool adjacent = StepCount[king * 64 + sq] == 1;
         bool checks = slider_matches(b.letter, letter) ||
-                      (i == 1 && b.letter == LetterPawn && pawn_step_attacks(kingSign, step)) ||
-                      (i == 1 && b.letter == LetterKing);
+                      (adjacent && b.letter == LetterPawn && pawn_step_attacks(kingSign, step)) ||
+                      (adjacent && b.letter == LetterKing);
         if (checks) recordChecker(node, colour, b.piece, step);
         return;
     }
 }
 
-bool sliderBehind(const SearchNode&, int colour, int king, int square) {
+bool sliderBehind(const SearchNode& node, int colour, int king, int square) {
     int step = direction_step(king, square);
     int d = direction_of_step(step);
-    int sq = square;
-    for (int i = 1, n = StepsToEdge[square * 16 + d]; i <= n; ++i) {
-        sq += step;
-        const BoardSquare& b = Board[sq];
-        if (b.letter == 0) continue;
-        if (b.colour == colour) return false;
-        if (b.letter == LetterQueen) return true;
-        if (b.letter == LetterBishop) return is_diagonal_step(step);
-        if (b.letter == LetterRook) return !is_diagonal_step(step);
-        return false;
-    }
+    int sq = nearest_on_ray(square, d, occupiedSquares(*node.state));
+    if (sq < 0) return false;
+    const BoardSquare& b = Board[sq];
+    if (b.colour == colour) return false;
+    if (b.letter == LetterQueen) return true;
+    if (b.letter == LetterBishop) return is_diagonal_step(step);
+    if (b.letter == LetterRook) return !is_diagonal_step(step);
     return false;
 }
 
@@ -189,37 +189,62 @@ int isLegal(SearchNode& node, int slot, MOVE m, int kingSlot, MOVE last) {
     return result;
 }
 
-void countRayAttacker(SearchNode& node, int defenderSign, int square, uint8_t letter, int step) {
-    int d = direction_of_step(step);
+namespace {
+
+// countRayAttacker over a given occupancy (every occupied square of the position).
+void ray_attacker(SearchNode& node, int defenderSign, int square, uint8_t letter, int d,
+                  Bitboard occupancy) {
     int colour = defenderSign > 0 ? White : Black;
-    int sq = square;
-    for (int i = 1, n = StepsToEdge[square * 16 + d]; i <= n; ++i) {
-        sq += step;
+    for (;;) {
+        const int sq = nearest_on_ray(square, d, occupancy);
+        if (sq < 0) return;
         const BoardSquare& b = Board[sq];
-        if (b.letter == 0) continue;
         if (b.colour == colour) {
-            if (b.letter == LetterKing) continue;
+            if (b.letter == LetterKing) { // the own king does not shield the square
+                occupancy &= ~square_bit(sq);
+                continue;
+            }
             return;
         }
+        const bool adjacent = StepCount[square * 64 + sq] == 1;
         if (slider_matches(b.letter, letter) ||
-            (i == 1 && b.letter == LetterPawn && pawn_step_attacks(defenderSign, step)) ||
-            (i == 1 && b.letter == LetterKing))
+            (adjacent && b.letter == LetterPawn && pawn_step_attacks(defenderSign, Steps[d])) ||
+            (adjacent && b.letter == LetterKing))
             ++node.attackerCount;
         return;
     }
 }
 
+} // namespace
+
+void countRayAttacker(SearchNode& node, int defenderSign, int square, uint8_t letter, int step) {
+    ray_attacker(node, defenderSign, square, letter, direction_of_step(step),
+                 occupiedSquares(*node.state));
+}
+
 int countAttackers(SearchNode& node, int square, int colour) {
-    node.attackerCount = 0;
-    int s = colour_sign(colour);
-    for (int d = 0; d < 8; ++d)
-        countRayAttacker(node, s, square, (d & 1) ? LetterBishop : LetterRook, Steps[d]);
-    Bitboard knights = KnightAttacks[square];
-    while (knights) {
-        const BoardSquare& b = Board[pop_lowest_bit(knights)];
-        if (b.letter == LetterKnight && b.colour != colour) ++node.attackerCount;
+    const PlyState& s = *node.state;
+    int sign = colour_sign(colour);
+    // The own king does not shield the square; each line counts its nearest enemy piece.
+    const Bitboard occupancy =
+        occupiedSquares(s) & ~square_bit(PieceList[KingIndex[colour]].square);
+    const Bitboard enemies = s.pawns[1 - colour] | s.pieces[1 - colour];
+    int count = 0;
+    for (int d = 0; d < 8; ++d) {
+        const int sq = nearest_on_ray(square, d, occupancy);
+        if (sq < 0 || (enemies & square_bit(sq)) == 0) continue;
+        const uint8_t letter = Board[sq].letter;
+        const bool adjacent = StepCount[square * 64 + sq] == 1;
+        if (slider_matches(letter, (d & 1) ? LetterBishop : LetterRook) ||
+            (adjacent && letter == LetterPawn && pawn_step_attacks(sign, Steps[d])) ||
+            (adjacent && letter == LetterKing))
+            ++count;
     }
-    return node.attackerCount;
+    Bitboard knights = KnightAttacks[square] & enemies;
+    while (knights)
+        if (Board[pop_lowest_bit(knights)].letter == LetterKnight) ++count;
+    node.attackerCount = uint8_t(count);
+    return count;
 }
 
 bool kingAttacked(SearchNode& node, int colour) {

@@ -123,27 +123,31 @@ void generate_knight(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
     g.mobility += 2 * (g.quiet + g.captures - 4);
 }
 
-// Walks one ray of a slider: empty squares become quiet moves, an enemy blocker a capture coded
-// by victim. Returns the blocking square, or -1 when the ray reached the edge; ray count in n.
+// Line directions (Steps numbering) of the slider lists of MoveTable, ray by ray.
+constexpr int BishopDirections[4] = {1, 3, 7, 5}; // +9, +7, -7, -9
+constexpr int RookDirections[4] = {0, 4, 2, 6};   // +1, -1, +8, -8
+
+// One ray of a slider: empty squares become quiet moves, an enemy blocker a capture coded by
+// victim. Returns the blocking square, or -1 when the ray reaches the edge; ray count in n.
+// The blocker comes from the occupancy bitboard, so the empty squares before it are copied from
+// the table list without looking at the board one square at a time.
 template <typename Victim>
-int walk_ray(const MOVE* p, PieceMoveRecord& r, Counts& g, int colour, int& n, Victim victim) {
-    for (; *p; ++p) {
-        MOVE m = *p;
-        int to = move_to(m);
-        r.attacks |= square_bit(to);
-        const BoardSquare& b = Board[to];
-        if (b.letter == 0) {
-            r.quiet[g.quiet++] = m;
-            ++n;
-            continue;
-        }
-        if (b.colour != colour) {
-            r.captures[g.captures++] = victim(m, b, to);
-            ++n;
-        }
-        return to;
+int walk_ray(const MOVE* list, int from, int direction, Bitboard occupancy, PieceMoveRecord& r,
+             Counts& g, int colour, int& n, Victim victim) {
+    const int blocker = nearest_on_ray(from, direction, occupancy);
+    const int empty =
+        blocker < 0 ? StepsToEdge[from * 16 + direction] : StepCount[from * 64 + blocker] - 1;
+    r.attacks |= ray_attacks(from, direction, occupancy);
+    for (int i = 0; i < empty; ++i) r.quiet[g.quiet + i] = list[i];
+    g.quiet += empty;
+    n += empty;
+    if (blocker < 0) return -1;
+    const BoardSquare& b = Board[blocker];
+    if (b.colour != colour) {
+        r.captures[g.captures++] = victim(list[empty], b, blocker);
+        ++n;
     }
-    return -1;
+    return blocker;
 }
 
 int slider_band(int n, const int (&scores)[5]) {
@@ -155,6 +159,7 @@ int slider_band(int n, const int (&scores)[5]) {
 }
 
 void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     bool defendedPawnHit = false;
     auto victim = [&](MOVE m, const BoardSquare& b, int to) {
@@ -175,7 +180,8 @@ void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
     };
     for (int ray = 0; ray < 4; ++ray) {
         int n = 0;
-        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, n, victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, BishopDirections[ray],
+                               occupancy, r, g, e.colour, n, victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         if (b.letter != LetterPawn) {
@@ -192,6 +198,7 @@ void generate_bishop(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const P
 }
 
 void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     bool fileMarked = (s.fileMask >> e.file) & 1;
     g.extra = fileMarked ? 10 : 0;
@@ -214,8 +221,8 @@ void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const Ply
     bool blocked = false;
     int forwardRay = e.colour == White ? 0 : 1;
     for (int ray = 0; ray < 4; ++ray) {
-        int blocker =
-            walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, counts[ray], victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, RookDirections[ray],
+                               occupancy, r, g, e.colour, counts[ray], victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         g.mobility -= 2;
@@ -239,12 +246,13 @@ void generate_rook(const PieceEntry& e, PieceMoveRecord& r, Counts& g, const Ply
         g.placement = (e.file == 0 || e.file == 7) ? 254 : 255;
     }
     if (s.phase > 0 && e.rank == home_rank_of_seventh(e.colour)) {
-        Bitboard rank = 0x0101010101010101ULL << e.rank;
+        Bitboard rank = FirstRank << e.rank;
         if (s.pawns[enemy] & rank) g.extra += 20;
     }
 }
 
 void generate_queen(const PieceEntry& e, PieceMoveRecord& r, Counts& g, PlyState& s) {
+    const Bitboard occupancy = occupiedSquares(s);
     int enemy = 1 - e.colour;
     s.queenSquare[e.colour] = e.square;
     auto victim = [&](MOVE m, const BoardSquare& b, int to) {
@@ -260,7 +268,8 @@ void generate_queen(const PieceEntry& e, PieceMoveRecord& r, Counts& g, PlyState
     int seventh = home_rank_of_seventh(e.colour);
     for (int ray = 0; ray < 8; ++ray) {
         int n = 0;
-        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], r, g, e.colour, n, victim);
+        int blocker = walk_ray(MoveTable[e.square][e.kind][ray], e.square, ray, occupancy, r, g,
+                               e.colour, n, victim);
         if (blocker < 0 || Board[blocker].colour != e.colour) continue;
         const BoardSquare& b = Board[blocker];
         g.mobility -= 2;
@@ -426,7 +435,7 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
         PieceEntry& e = PieceList[slot];
         if (e.letter == 0) continue;
         if (e.moves->attacks & changed) rebuildPieceRecord(node, e);
-        int type = letter_type(e.letter);
+        int type = kind_type(e.kind);
         if (type != TypePawn) maps[type] |= e.moves->attacks;
     }
     node.enemyPawnAttacks = maps[TypePawn];
@@ -445,16 +454,18 @@ void build_attack_maps(SearchNode& node, Bitboard changed) {
 
     Bitboard own[7] = {};
     own[TypePawn] = pawnAttackSet(s.pawns[side], side);
-    int fifthRank = side == White ? 4 : 3;
+    // Squares whose piece needs the legality test: the king, pawns on the fifth rank (en
+    // passant) and pieces on a line between the king and an enemy slider.
+    const Bitboard fifthRank = FirstRank << (side == White ? 4 : 3);
+    const Bitboard tested =
+        square_bit(PieceList[KingIndex[side]].square) | (s.pawns[side] & fifthRank) | node.pinLines;
     uint32_t testMask = node.checkState ? 0xFFFFFFFFu : 0;
     for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
         PieceEntry& e = PieceList[slot];
         if (e.letter == 0) continue;
         if (e.moves->attacks & changed) rebuildPieceRecord(node, e);
-        int type = letter_type(e.letter);
-        if (type == TypeKing || (type == TypePawn && e.rank == fifthRank) ||
-            (node.pinLines & square_bit(e.square)))
-            testMask |= uint32_t(1) << slot;
+        testMask |= uint32_t((tested >> e.square) & 1) << slot;
+        int type = kind_type(e.kind);
         if (type != TypePawn) own[type] |= e.moves->attacks;
     }
     node.testMask = testMask;
@@ -493,32 +504,32 @@ void find_discovered_check_candidate(SearchNode& node) {
     if (node.checkState || s.phase != 0) return;
     if (DiscoveredCheckPly >= 0 && DiscoveredCheckPly != SearchPly) return;
     int enemyKing = s.kingSquare[opp];
-    Bitboard rays = s.allCheckRays[opp];
-    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
-        PieceEntry& e = PieceList[slot];
-        if (e.letter == 0 || e.letter == LetterKing || (rays & square_bit(e.square)) == 0) continue;
-        int step = direction_step(enemyKing, e.square);
-        int d = direction_of_step(step);
-        int sq = e.square;
-        for (int i = 0, n = StepsToEdge[e.square * 16 + d]; i < n; ++i) {
-            sq += step;
-            const BoardSquare& b = Board[sq];
-            if (b.letter == 0) continue;
-            bool diagonal = is_diagonal_step(step);
-            bool aimed = b.colour == side &&
-                         (b.letter == LetterQueen || (b.letter == LetterRook && !diagonal) ||
-                          (b.letter == LetterBishop && diagonal));
-            if (aimed) {
-                node.pinCandidateFlag = 1;
-                node.pinCandidateSlot = e.slot;
-                node.pinCandidateLetter = e.letter;
-                node.pinCandidateTargets = e.moves->attacks & ~node.enemyAttacks;
-                if (b.letter == LetterQueen)
-                    node.pinCandidateTargets |= e.moves->attacks & KingAttacks[enemyKing];
-            }
-            break;
-        }
+    // Own pieces on the enemy king's lines; when several are aimed at, the highest slot is kept.
+    Bitboard candidates = node.colourOccupancy[side] & s.allCheckRays[opp];
+    const PieceEntry* best = nullptr;
+    bool behindIsQueen = false;
+    while (candidates) {
+        const int square = pop_lowest_bit(candidates);
+        const PieceEntry& e = *Board[square].piece;
+        if (e.letter == LetterKing || (best && e.slot < best->slot)) continue;
+        int step = direction_step(enemyKing, square);
+        int behind = nearest_on_ray(square, direction_of_step(step), node.occupancy);
+        if (behind < 0) continue;
+        const BoardSquare& b = Board[behind];
+        bool diagonal = is_diagonal_step(step);
+        bool aimed =
+            b.colour == side && (b.letter == LetterQueen || (b.letter == LetterRook && !diagonal) ||
+                                 (b.letter == LetterBishop && diagonal));
+        if (!aimed) continue;
+        best = &e;
+        behindIsQueen = b.letter == LetterQueen;
     }
+    if (!best) return;
+    node.pinCandidateFlag = 1;
+    node.pinCandidateSlot = best->slot;
+    node.pinCandidateLetter = best->letter;
+    node.pinCandidateTargets = best->moves->attacks & ~node.enemyAttacks;
+    if (behindIsQueen) node.pinCandidateTargets |= best->moves->attacks & KingAttacks[enemyKing];
 }
 
 } // namespace
@@ -533,12 +544,10 @@ void countKingShelter(PlyState& s, int colour) {
     for (int d = 0; d < 8; ++d) {
         if (onFirstRank && (Steps[d] == 8 || Steps[d] == -8)) continue;
         if (StepsToEdge[king * 16 + d] < 3) continue;
-        bool open = true;
-        for (int i = 1; i <= 3 && open; ++i) {
-            const BoardSquare& b = Board[king + i * Steps[d]];
-            if (b.letter == LetterPawn && b.colour == colour) open = false;
-        }
-        if (open) ++counts[(d == 0 || d == 4) ? 0 : 1];
+        // The three squares next to the king along d: its ray less the ray beyond the third.
+        const int third = king + 3 * Steps[d];
+        const Bitboard near = RayMask[king * 8 + d] & RayTruncate[third * 8 + d];
+        if ((near & s.pawns[colour]) == 0) ++counts[(d == 0 || d == 4) ? 0 : 1];
     }
 }
 
@@ -555,7 +564,7 @@ void rebuildPieceRecord(SearchNode& node, PieceEntry& e) {
     s.promotersCount[c] = uint8_t(s.promotersCount[c] - old->canPromote);
 
     if (SearchPly > 0) node.regenerated[node.regeneratedCount++] = &e;
-    PieceMoveRecord& r = MoveRecords[e.slot * MaxPly + SearchPly];
+    PieceMoveRecord& r = moveRecord(e.slot, SearchPly);
     r.previous = SearchPly > 0 ? old : &r;
     r.ply = uint8_t(SearchPly);
     e.moves = &r;

@@ -58,7 +58,7 @@ constexpr uint8_t RangeClass[7] = {0, 1, 1, 4, 4, 8, 1};
 void link_move_records() {
     for (int slot = 0; slot < 32; ++slot) {
         for (int ply = 0; ply < MaxPly; ++ply) {
-            PieceMoveRecord& r = MoveRecords[slot * MaxPly + ply];
+            PieceMoveRecord& r = moveRecord(slot, ply);
             r = PieceMoveRecord{};
             r.quiet = QuietMoveBuffers[ply][slot];
             r.captures = CaptureMoveBuffers[ply][slot];
@@ -69,7 +69,7 @@ void link_move_records() {
 
 // A fresh ply-0 record: no moves, no figures, linked to itself.
 void reset_root_record(PieceEntry& e) {
-    PieceMoveRecord& r = MoveRecords[e.slot * MaxPly];
+    PieceMoveRecord& r = moveRecord(e.slot, 0);
     MOVE* quiet = r.quiet;
     MOVE* captures = r.captures;
     r = PieceMoveRecord{};
@@ -182,7 +182,7 @@ bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget) {
     for (int slot = 0; slot < 32; ++slot) {
         PieceList[slot] = PieceEntry{};
         PieceList[slot].slot = uint8_t(slot);
-        PieceList[slot].moves = &MoveRecords[slot * MaxPly];
+        PieceList[slot].moves = &moveRecord(slot, 0);
     }
     int8_t cells[89];
     for (int i = 0; i < 89; ++i) cells[i] = GameStartBoard[i] = SetupBoard[i];

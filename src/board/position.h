@@ -32,9 +32,13 @@ extern uint8_t SetupCastlingRights[2];
 // En-passant target of the set-up: 8 * (file + 1) + rank of the skipped square, 0 = none.
 extern uint8_t SetupEnPassant;
 
-// Move records: slot s at ply p owns MoveRecords[s * MaxPly + p]; each record owns one quiet and
-// one capture buffer of its ply. Linked once at start-up; rebuilt by the generation pass.
+// Move records: slot s at ply p owns MoveRecords[p * 32 + s] (the records a generation pass
+// writes lie side by side); each record owns one quiet and one capture buffer of its ply. Linked
+// once at start-up; rebuilt by the generation pass.
 extern PieceMoveRecord MoveRecords[32 * MaxPly];
+inline PieceMoveRecord& moveRecord(int slot, int ply) {
+    return MoveRecords[ply * 32 + slot];
+}
 extern MOVE QuietMoveBuffers[MaxPly][32][QuietListSize];
 extern MOVE CaptureMoveBuffers[MaxPly][32][CaptureListSize];
 
@@ -71,6 +75,11 @@ uint8_t gamePhase(const PlyState& state);
 // kingWing of a king on this file with these castling rights: 8 on files a-c, 4 on f-h.
 inline uint8_t kingWing(int file, uint8_t rights) {
     return file < 3 ? 8 : file < 5 ? rights : 4;
+}
+
+// Every occupied square of a ply state's position.
+inline Bitboard occupiedSquares(const PlyState& s) {
+    return s.pawns[White] | s.pawns[Black] | s.pieces[White] | s.pieces[Black];
 }
 
 // The move that led into node: MoveAtPly of the node above it, LastGameMove at node 0.

@@ -23,6 +23,7 @@ constexpr int make_square(int file, int rank) {
 constexpr Bitboard square_bit(int sq) {
     return Bitboard(1) << sq;
 }
+constexpr Bitboard FirstRank = 0x0101010101010101ULL; // a1, b1, ..., h1: shift left for others
 
 enum : Square {
     SqA1 = 0,
@@ -84,6 +85,9 @@ constexpr int piece_kind(int type, int colour) {
     return 2 * (type - 1) + (colour == Black ? 1 : 0);
 }
 constexpr int KindCount = 12;
+constexpr int kind_type(int kind) {
+    return kind / 2 + 1;
+}
 
 constexpr uint8_t TypeLetter[7] = {0, 'P', 'C', 'F', 'T', 'D', 'R'};
 constexpr uint8_t KindLetter[KindCount] = {'P', 'P', 'C', 'C', 'F', 'F',

@@ -4,6 +4,7 @@
 
 #include "board/draw_rules.h"
 #include "board/geometry.h"
+#include "board/keys.h"
 #include "board/legality.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -200,6 +201,8 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
     f.legalMoveSeen = 0;
     PvRows[p][0] = 0;
     const MOVE last = lastMoveInto(node);
+    // The pawn-table record is read after the move generation: start fetching it now.
+    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
     updateMoves(node, last);
     f.inCheck = uint8_t(node.checkState != 0);
     refreshPawnSummary(node, last);
@@ -278,6 +281,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
                 NullMovePly = int8_t(p);
                 NullMoveSign = f.sign;
             }
+            hashPrefetch(predictChildKey32(node, NULL_MOVE));
             KeyPair key;
             SearchNode& child = enterChild(node, NULL_MOVE, key);
             f.childHorizon = f.iterationHorizon;
@@ -315,6 +319,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
             const MOVE m = nextMove(node);
             if (m == 0) break;
             MoveEntry& e = *f.current;
+            if (e.hashState == NotProbed) hashPrefetch(predictChildKey32(node, m));
             const int mover = move_mover(m);
 
             // Step 17. Move extensions.

@@ -59,7 +59,28 @@ void write_record(HashRec& rec, const KeyPair& key, int16_t score, int16_t depth
     rec.age = hashGeneration();
 }
 
+// Starts loading the cache lines of a record (a 24-byte record may straddle two lines).
+template <typename Record> void prefetch_record(const Record* rec) {
+    const char* bytes = reinterpret_cast<const char*>(rec);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + sizeof(Record) - 1);
+}
+
 } // namespace
+
+void hashPrefetch(uint32_t key32) {
+    if (!HashEnabled) return;
+    const HashRec* first = &HashTable[key32 & HashMask];
+    prefetch_record(first);
+    prefetch_record(first + HashHalf);
+}
+
+void pawnPrefetch(const PlyState& state) {
+    if (!PawnTable) return;
+    const HashPawnRec* first = &PawnTable[uint32_t(pawnKingKeyOf(state).key32) & PawnMask];
+    prefetch_record(first);
+    prefetch_record(first + PawnHalf);
+}
 
 uint8_t hashGeneration() {
     return uint8_t(GamePly & 0x88);

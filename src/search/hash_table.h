@@ -84,6 +84,12 @@ uint8_t hashGeneration();
 // position using SearchPly; marker moves and the null move are stored as 0.
 void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, MOVE move);
 
+// Asks the memory system for both slots of a key32 without waiting for them: a probe that comes
+// a little later then finds them in the cache instead of stalling on main memory.
+void hashPrefetch(uint32_t key32);
+// The same for the pawn-table slots of a ply state's pawn-and-king key.
+void pawnPrefetch(const PlyState& state);
+
 // Looks the key up. Returns the probe code, also written to result. On a hit writes move,
 // score (mates made relative to SearchPly), bound and storedDepth; on a miss sets move to 0.
 uint8_t hashProbe(const KeyPair& key, int depth, uint8_t& result, MOVE& move, int16_t& score,

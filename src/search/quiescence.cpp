@@ -4,6 +4,7 @@
 
 #include "board/draw_rules.h"
 #include "board/geometry.h"
+#include "board/keys.h"
 #include "board/legality.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -81,6 +82,8 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     // In-check test, then the lazy cut on the parent's estimate: when the move that led here
     // is far from enough for the opponent, the static score alone may already fail high.
     const MOVE last = lastMoveInto(node);
+    // The pawn-table record is read after the move generation: start fetching it now.
+    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
     f.inCheck = uint8_t(kingAttacked(node, f.side));
     if (parent.lazyCut == 1 && move_special(last) == 0 && !f.inCheck &&
         pawn_summary_kept(node, last)) {
@@ -139,6 +142,7 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     const int moveCount = f.inCheck ? f.moveCount : 0;
     bool anyMove = false;
     while (MOVE m = nextQuiescenceMove(node)) {
+        hashPrefetch(predictChildKey32(node, m));
         anyMove = true;
         MoveEntry& e = *f.current;
         if (countNodeAndPoll(node)) return leave(f.staticEval);

@@ -4,9 +4,11 @@
 #include <initializer_list>
 
 #include "board/geometry.h"
+#include "board/keys.h"
 #include "board/legality.h"
 #include "board/position.h"
 #include "search/exchange.h"
+#include "search/hash_table.h"
 #include "search/move_picker.h"
 #include "search/search_node.h"
 
@@ -52,19 +54,24 @@ int capture_class(MOVE m) {
     return int((m & MoveClassMask) >> MoveClassShift);
 }
 
-// Does a quiet move of this piece check the enemy king directly from its destination?
-bool direct_check(const SearchNode& node, MOVE m) {
+// Squares from which a piece of this letter checks the enemy king directly (the destinations
+// direct_check accepts).
+Bitboard checking_squares(const SearchNode& node, uint8_t letter) {
     const PlyState& s = *node.state;
     const int enemy = node.opponent;
-    const Bitboard target = square_bit(move_to(m));
-    switch (TypeLetter[move_mover(m)]) {
-    case LetterKnight: return (KnightAttacks[s.kingSquare[enemy]] & target) != 0;
-    case LetterBishop: return (s.diagonalCheckRays[enemy] & target) != 0;
-    case LetterRook: return (s.straightCheckRays[enemy] & target) != 0;
-    case LetterQueen: return (s.allCheckRays[enemy] & target) != 0;
-    case LetterPawn: return (PawnAttacks[node.side * 64 + s.kingSquare[enemy]] & target) != 0;
-    default: return false;
+    switch (letter) {
+    case LetterKnight: return KnightAttacks[s.kingSquare[enemy]];
+    case LetterBishop: return s.diagonalCheckRays[enemy];
+    case LetterRook: return s.straightCheckRays[enemy];
+    case LetterQueen: return s.allCheckRays[enemy];
+    case LetterPawn: return PawnAttacks[node.side * 64 + s.kingSquare[enemy]];
+    default: return 0;
     }
+}
+
+// Does a quiet move of this piece check the enemy king directly from its destination?
+bool direct_check(const SearchNode& node, MOVE m) {
+    return (checking_squares(node, TypeLetter[move_mover(m)]) & square_bit(move_to(m))) != 0;
 }
 
 // The first move is taken when its piece still has it; a quiet one only as a check on the plies
@@ -182,7 +189,11 @@ MOVE next_quiet_check(SearchNode& node, SearchFrame& f) {
             const bool wanted = piece.letter == LetterKnight || piece.letter == LetterQueen;
             if (piece.letter == 0 || piece.letter == LetterKing || wanted != knightsAndQueens)
                 continue;
-            if (f.pickList == nullptr) f.pickList = piece.moves->quiet;
+            if (f.pickList == nullptr) {
+                // A piece that reaches no checking square has no quiet check to look at.
+                if ((piece.moves->attacks & checking_squares(node, piece.letter)) == 0) continue;
+                f.pickList = piece.moves->quiet;
+            }
             while (MOVE m = *f.pickList) {
                 ++f.pickList;
                 if (move_special(m) == MovePromotion || !direct_check(node, m)) continue;
@@ -202,6 +213,27 @@ MOVE next_quiet_check(SearchNode& node, SearchFrame& f) {
         f.pickList = nullptr;
     }
     return 0;
+}
+
+// The picker will hand out these moves unless the node is cut first: their children's table
+// slots are fetched together now, so that the memory latencies overlap instead of adding up one
+// move after another.
+void prefetch_children(const SearchNode& node, const SearchFrame& f) {
+    for (int i = 0; i < f.moveCount; ++i) hashPrefetch(predictChildKey32(node, f.moves[i].move));
+    if (f.inCheck) return;
+    const int side = node.side;
+    for (int slot = 16 * (1 - side); slot <= LastPieceIndex[side]; ++slot) {
+        const PieceEntry& piece = PieceList[slot];
+        if (piece.letter == 0) continue;
+        // Captures that cannot bring the score near alpha are pruned, not searched (unless
+        // kept back on a forced line or made by the discovered-check candidate): a fetch for
+        // them would only take memory bandwidth from the ones that are.
+        const bool allKept =
+            f.forcedLine || (node.pinCandidateFlag && node.pinCandidateSlot == slot);
+        for (const MOVE* p = piece.moves->captures; *p; ++p)
+            if (allKept || f.staticEval + materialGain(*p) + DeltaMargin > f.alpha)
+                hashPrefetch(predictChildKey32(node, *p));
+    }
 }
 
 } // namespace
@@ -235,6 +267,7 @@ void startQuiescencePicker(SearchNode& node) {
     const bool first = accept_first_move(node, f);
     if (f.inCheck) generate_evasions(node, f);
     f.stage = first ? QsFirstMove : f.inCheck ? QsEvasions : QsCaptures;
+    prefetch_children(node, f);
 }
 
 MOVE nextQuiescenceMove(SearchNode& node) {

@@ -54,7 +54,7 @@ void endRowAfterMove(int p, MOVE marker) {
     PvRows[p][1] = marker;
 }
 
-void refreshPawnSummary(SearchNode& node, MOVE last) {
+bool pawnSummaryStale(const SearchNode& node, MOVE last) {
     const PlyState& s = *node.state;
     const PlyState& before = *node.previousState;
     const bool stale = last == FullUpdate || move_mover(last) == TypePawn ||
@@ -62,7 +62,11 @@ void refreshPawnSummary(SearchNode& node, MOVE last) {
                        (last & MoveCastlingSquare) != 0 || s.phase != before.phase ||
                        (s.queenCount[White] == 0) != (before.queenCount[White] == 0) ||
                        (s.queenCount[Black] == 0) != (before.queenCount[Black] == 0);
-    if (stale && last != NULL_MOVE) pawnHashProbe(node);
+    return stale && last != NULL_MOVE;
+}
+
+void refreshPawnSummary(SearchNode& node, MOVE last) {
+    if (pawnSummaryStale(node, last)) pawnHashProbe(node);
 }
 
 int evaluateFor(SearchNode& node, int colour) {

@@ -29,6 +29,10 @@ void copyChildRow(int p);
 // Ends row p after its first slot with a marker.
 void endRowAfterMove(int p, MOVE marker);
 
+// The move that led to node changed what the pawn-structure summary depends on (pawns, kings,
+// castling rights, phase or queens), so the summary must come from the pawn table again.
+bool pawnSummaryStale(const SearchNode& node, MOVE last);
+
 // Makes the pawn-structure summary of node (at ply SearchPly) valid after the move that led
 // there changed what it depends on (pawns, kings, castling rights, phase or queens).
 void refreshPawnSummary(SearchNode& node, MOVE last);

@@ -5,6 +5,7 @@
 
 #include "board/draw_rules.h"
 #include "board/keys.h"
+#include "board/make_move.h"
 #include "fen_fixture.h"
 #include "search/hash_table.h"
 
@@ -78,6 +79,39 @@ TEST_F(KeysTest, IncrementalKeysMatchAFreshSetUp) {
     KeyPair other = key_of("rnbqkbnr/pppppppp/8/8/4P3/8/PPPPKPPP/RNBQ1BNR b kq - 2 2");
     EXPECT_EQ(pawnKingKey(), pawnMade);
     EXPECT_NE(other, made);
+}
+
+TEST_F(KeysTest, PredictedChildKeyMatchesTheMadePosition) {
+    // Quiet moves, captures, promotions (with and without capture), en passant and the null
+    // move: the key32 worked out before the move equals the made position's.
+    struct Case {
+        const char* fen;
+        const char* from;
+        const char* to;
+        int promotion;
+    };
+    const Case cases[] = {
+        {"4k3/8/3p4/8/4N3/8/8/4K3 w - - 0 1", "e4", "d6", TypeQueen},
+        {"4k3/8/3p4/8/4N3/8/8/4K3 w - - 0 1", "e4", "f6", TypeQueen},
+        {"4k3/8/8/3p4/4N3/8/8/4K3 b - - 0 1", "d5", "e4", TypeQueen},
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7", "b8", TypeQueen},
+        {"1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7", "a8", TypeKnight},
+        {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1", "d4", "e3", TypeQueen},
+        {"4k3/8/8/8/3pP3/8/8/4K3 b - e3 0 1", "d4", "d3", TypeQueen},
+        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", "b1", "c3", TypeQueen},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", nullptr, nullptr, TypeQueen},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(setup_fen(c.fen)) << c.fen;
+        SearchNode& node = SearchNodes[0];
+        const MOVE m = c.from ? find_move(node, c.from, c.to, c.promotion) : NULL_MOVE;
+        ASSERT_NE(m, 0u) << c.fen << " " << (c.from ? c.from : "null");
+        const uint32_t predicted = predictChildKey32(node, m);
+        SearchNode& child = playIntoChild(node, m);
+        EXPECT_EQ(predicted, uint32_t(nodeKey(child, false).key32))
+            << c.fen << " " << (c.from ? c.from : "null");
+        takeBackFromChild(node, m);
+    }
 }
 
 TEST_F(KeysTest, RepetitionOfGamePositions) {
