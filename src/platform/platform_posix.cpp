@@ -152,7 +152,9 @@ int platform_open_read(const char* name) {
 }
 
 int platform_create_file(const char* name) {
-    return open(name, O_WRONLY | O_CREAT | O_TRUNC, S_IRUSR | S_IWUSR);
+    // Readable and writable as the user's umask allows, like any document a program writes.
+    const mode_t mode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+    return open(name, O_WRONLY | O_CREAT | O_TRUNC, mode);
 }
 
 int platform_read(int handle, void* buffer, int size) {
