@@ -319,6 +319,13 @@ int think() {
     return search_status();
 }
 
+int next_time_factor(int factor, bool overspent) {
+    if (overspent) return factor - TimeFactorStep < TimeFactorMinimum ? TimeFactorMinimum
+                                                                      : factor - TimeFactorStep;
+    return factor + TimeFactorStep > TimeFactorMaximum ? TimeFactorMaximum
+                                                       : factor + TimeFactorStep;
+}
+
 int computer_move() {
     allocate_time();
     move_start_time = search_start_time = now_seconds();
@@ -332,15 +339,8 @@ int computer_move() {
     const bool measured = !bookInUse && engines_own_move();
     if (measured && on_clock) {
         const uint64_t budget = node_limit_at_move_start - nodes_at_move_start;
-        if (searched > budget * 100 / uint64_t(time_factor)) {
-            time_factor = int16_t(time_factor - TimeFactorStep < TimeFactorMinimum
-                                      ? TimeFactorMinimum
-                                      : time_factor - TimeFactorStep);
-        } else {
-            time_factor = int16_t(time_factor + TimeFactorStep > TimeFactorMaximum
-                                      ? TimeFactorMaximum
-                                      : time_factor + TimeFactorStep);
-        }
+        const bool overspent = searched > budget * 100 / uint64_t(time_factor);
+        time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 
     int spent = int(elapsed) + move_credit_play + move_credit_input;

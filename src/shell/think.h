@@ -28,6 +28,10 @@ extern uint8_t ponder_player_side;
 // allotted_time, hard_time_limit, node_limit and easy_recapture.
 void allocate_time();
 
+// The time factor after a timed move: lowered when the search used more nodes than the
+// unscaled budget (overspent), raised otherwise, kept within 50 ... 20000 (percent).
+int next_time_factor(int factor, bool overspent);
+
 // The engine's move: allocate the time, think, charge the clocks, measure the speed. Returns the
 // game-status code.
 int computer_move();

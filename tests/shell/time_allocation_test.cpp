@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "board/position.h"
 #include "search/search_flags.h"
+#include "shell/random.h"
 #include "shell/settings.h"
 #include "shell/think.h"
 #include "shell/time_control.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
+#include "uci/uci_output.h"
 
 namespace {
 
@@ -136,4 +139,33 @@ TEST_F(TimeAllocation, EasyRecaptureCutsTheBudget) {
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(easy_recapture);
     EXPECT_EQ(node_limit - node_count, uint64_t(11.9 * 500000) / 4);
+}
+
+TEST(TimeFactor, StepsByTenWithinItsBounds) {
+    const struct {
+        int factor;
+        bool overspent;
+        int next;
+    } cases[] = {
+        {170, true, 160},   {170, false, 180},  {55, true, 50},        {50, true, 50},
+        {19995, false, 20000}, {20000, false, 20000}, {20000, true, 19990}, {50, false, 60},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(next_time_factor(c.factor, c.overspent), c.next) << c.factor << " " << c.overspent;
+}
+
+TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {
+    // With the book on, the engine's first move from the standard position is e4, d4, Nf3 or c4,
+    // chosen at random: over many games each of the four comes up.
+    use_book = 1;
+    std::set<std::string> seen;
+    random_seed(12345);
+    for (int game = 0; game < 200; ++game) {
+        dispatch_line("position startpos");
+        ASSERT_EQ(think(), 0);
+        const std::string move = move_to_uci(best_move);
+        EXPECT_TRUE(move == "e2e4" || move == "d2d4" || move == "g1f3" || move == "c2c4") << move;
+        seen.insert(move);
+    }
+    EXPECT_EQ(seen.size(), 4u);
 }
