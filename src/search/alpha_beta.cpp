@@ -173,19 +173,9 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
     if (p > SelDepth) SelDepth = int8_t(p);
 
     // Step 4. Mate-distance pruning.
-    if (alpha < p - MateScore) {
-        alpha = p - MateScore;
-        if (alpha >= beta) {
-            PvRows[p][0] = MarkEnd;
-            return leave(int16_t(alpha));
-        }
-    }
-    if (beta > MateScore - 1 - p) {
-        beta = MateScore - 1 - p;
-        if (beta <= alpha) {
-            PvRows[p][0] = MarkEnd;
-            return leave(int16_t(alpha));
-        }
+    if (mate_distance_cut(alpha, beta, p)) {
+        PvRows[p][0] = MarkEnd;
+        return leave(int16_t(alpha));
     }
     const int enteredAlpha = alpha;
 

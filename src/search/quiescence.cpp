@@ -63,19 +63,9 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     if (p > SelDepth) SelDepth = int8_t(p);
 
     // Mate-distance pruning.
-    if (alpha < p - MateScore) {
-        alpha = p - MateScore;
-        if (alpha >= beta) {
-            PvRows[p][0] = MarkEnd;
-            return leave(int16_t(alpha));
-        }
-    }
-    if (beta > MateScore - 1 - p) {
-        beta = MateScore - 1 - p;
-        if (beta <= alpha) {
-            PvRows[p][0] = MarkEnd;
-            return leave(int16_t(alpha));
-        }
+    if (mate_distance_cut(alpha, beta, p)) {
+        PvRows[p][0] = MarkEnd;
+        return leave(int16_t(alpha));
     }
     f.alpha = f.entryAlpha = int16_t(alpha);
 

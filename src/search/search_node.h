@@ -43,6 +43,21 @@ constexpr bool ends_line(MOVE m) {
     return m == 0 || m == NULL_MOVE || is_marker(m);
 }
 
+// Mate-distance pruning at ply p: no line from here can mate sooner than a mate already found
+// nearer the root, nor be mated later than the worst case. Narrows [alpha, beta] to the scores
+// still reachable; true when nothing is left, the node then scoring alpha.
+constexpr bool mate_distance_cut(int& alpha, int& beta, int p) {
+    if (alpha < p - MateScore) {
+        alpha = p - MateScore;
+        if (alpha >= beta) return true;
+    }
+    if (beta > MateScore - 1 - p) {
+        beta = MateScore - 1 - p;
+        if (beta <= alpha) return true;
+    }
+    return false;
+}
+
 constexpr int PvRowLength = 64;
 // Row p holds the best line found from ply p; written by the node of that ply.
 extern MOVE PvRows[MaxPly][PvRowLength];
