@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 
 #include "platform/keyboard.h"
 #include "shell/random.h"
@@ -95,6 +96,22 @@ TEST(Platform, FilesRoundTripWithoutTranslation) {
     platform_close(handle);
     std::remove(name.c_str());
     EXPECT_EQ(platform_open_read(name.c_str()), -1);
+}
+
+TEST(Platform, CreatedFilesFollowTheUsersUmask) {
+    // A game record or a rewritten book is a document like any other: readable by others when
+    // the user's umask allows it, not owner-only.
+    const std::string name = testing::TempDir() + "talvor_platform_mode.txt";
+    std::remove(name.c_str());
+    const mode_t saved = umask(022);
+    const int handle = platform_create_file(name.c_str());
+    umask(saved);
+    ASSERT_GE(handle, 0);
+    platform_close(handle);
+    struct stat status = {};
+    ASSERT_EQ(stat(name.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+    std::remove(name.c_str());
 }
 
 TEST(Platform, ClockSleepAndThread) {
