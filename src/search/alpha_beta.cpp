@@ -147,10 +147,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
     // Step 1. Entering the node.
     const int p = ++SearchPly;
     SearchFrame& f = SearchFrames[p];
-    f.side = SideToMove;
-    f.opponent = uint8_t(1 - SideToMove);
-    f.sign = int8_t(colour_sign(SideToMove));
-    f.phase = node.state->phase;
+    enterFrame(f, SideToMove, node.state->phase);
     f.horizon = f.iterationHorizon = int16_t(horizonArg);
     f.suggestedMove = suggested;
     f.threatMove = 0;

@@ -52,10 +52,7 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     // Entering.
     const int p = ++SearchPly;
     SearchFrame& f = SearchFrames[p];
-    f.side = SideToMove;
-    f.opponent = uint8_t(1 - SideToMove);
-    f.sign = int8_t(colour_sign(SideToMove));
-    f.phase = node.state->phase;
+    enterFrame(f, SideToMove, node.state->phase);
     f.nodeType = AllNode;
     f.firstMove = suggested;
     f.hasValue = 0;

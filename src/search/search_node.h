@@ -169,5 +169,13 @@ struct SearchFrame {
 // Frame p belongs to the node of ply p (SearchNodes[p]).
 extern SearchFrame SearchFrames[MaxPly];
 
+// The colours and game phase of a frame whose node is being entered.
+inline void enterFrame(SearchFrame& f, int sideToMove, int phase) {
+    f.side = uint8_t(sideToMove);
+    f.opponent = uint8_t(1 - sideToMove);
+    f.sign = int8_t(colour_sign(sideToMove));
+    f.phase = uint8_t(phase);
+}
+
 // Attack extensions allowed along one path.
 constexpr int MaxAttackExtensions = 4;

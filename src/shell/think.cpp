@@ -110,6 +110,16 @@ struct PonderedPosition {
 };
 PonderedPosition before_expected_reply;
 
+// What the search on the opponent's time found, for the game loop; nothing when it was
+// abandoned or found no move.
+void keep_ponder_result() {
+    if (abort_ponder || best_move == 0) return;
+    ponder_best = best_move;
+    ponder_reply = expected_reply;
+    ponder_score = current_score;
+    ponder_result_found = 1;
+}
+
 void charge_pondered_time() {
     int spent = int(now_seconds() - move_start_time);
     if (spent < 1) spent = 1;
@@ -189,12 +199,7 @@ void ponder_at_console() {
     think();
 
     if (expected_move_played) charge_pondered_time();
-    if (!abort_ponder && best_move != 0 && root_move_like(best_move) != 0) {
-        ponder_best = best_move;
-        ponder_reply = expected_reply;
-        ponder_score = current_score;
-        ponder_result_found = 1;
-    }
+    if (root_move_like(best_move) != 0) keep_ponder_result();
     take_back_expected_reply(m);
     pondering = 0;
     abort_ponder = 0;
@@ -379,12 +384,7 @@ void ponder() {
     think();
 
     if (expected_move_played) charge_pondered_time();
-    if (!abort_ponder && best_move != 0) {
-        ponder_best = best_move;
-        ponder_reply = expected_reply;
-        ponder_score = current_score;
-        ponder_result_found = 1;
-    }
+    keep_ponder_result();
     abort_ponder = 0;
     ponder_hit = 0;
 }
