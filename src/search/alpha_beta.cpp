@@ -142,6 +142,15 @@ int search_child(SearchNode& node, SearchFrame& f, MoveEntry& e, SearchNode& chi
 
 } // namespace
 
+int lateMoveReduction(int pliesBelowPvExit, bool listComplete, int moveCount, int movesMade,
+                      int quietMovesMade) {
+    int r = pliesBelowPvExit < 3 ? 2 : 4;
+    const bool many = listComplete
+                          ? quietMovesMade >= (moveCount - movesMade + quietMovesMade) / 2
+                          : quietMovesMade > 10;
+    return many ? 2 * r : r;
+}
+
 int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int alpha, int beta,
                         MOVE firstMoveArg, MOVE suggested, int parentBest) {
     // Step 1. Entering the node.
@@ -369,12 +378,8 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
                     if (e.checkFlag == 1) reduce = false;
                 }
                 if (reduce) {
-                    int r = p - PvSubtreePly < 3 ? 2 : 4;
-                    const bool many =
-                        f.listComplete
-                            ? f.quietMovesMade >= (f.moveCount - f.movesMade + f.quietMovesMade) / 2
-                            : f.quietMovesMade > 10;
-                    if (many) r *= 2;
+                    const int r = lateMoveReduction(p - PvSubtreePly, f.listComplete != 0,
+                                                    f.moveCount, f.movesMade, f.quietMovesMade);
                     f.childHorizon = int16_t(std::max(f.childHorizon - r, p * 4));
                 }
             }

@@ -14,3 +14,10 @@
 // for its side to move; its best line is left in PvRows of its ply.
 int16_t alphaBetaSearch(SearchNode& node, int horizon, int nodeType, int alpha, int beta,
                         MOVE firstMove, MOVE suggested, int parentBest);
+
+// Quarter plies taken from a late quiet move's horizon: half a ply within two plies of where the
+// path left the principal variation, a whole ply further down, and twice that once many quiet
+// moves were tried — half of those a complete list holds (tried or still to come), or more than
+// ten while the list is still being generated.
+int lateMoveReduction(int pliesBelowPvExit, bool listComplete, int moveCount, int movesMade,
+                      int quietMovesMade);

@@ -95,3 +95,32 @@ TEST_F(AlphaBeta, LinesEndAtTheMaximumDepth) {
     EXPECT_LE(moves, 3);
     max_depth = 60;
 }
+
+TEST(LateMoveReduction, HalfAPlyNearThePrincipalVariationMoreBelowAndDoubledAfterManyQuietMoves) {
+    struct Case {
+        int pliesBelowPvExit;
+        bool listComplete;
+        int moveCount, movesMade, quietMovesMade;
+        int quarterPlies;
+    };
+    const Case cases[] = {
+        // A list still being generated: many means more than ten quiet moves.
+        {1, false, 0, 4, 3, 2},
+        {2, false, 0, 12, 10, 2},
+        {2, false, 0, 12, 11, 4},
+        {3, false, 0, 4, 3, 4},
+        {3, false, 0, 12, 11, 8},
+        // A complete list: many means half of the quiet moves tried plus the moves to come.
+        {1, true, 30, 10, 8, 2},  // 8 < (20 + 8) / 2
+        {1, true, 30, 16, 14, 4}, // 14 >= (14 + 14) / 2
+        {5, true, 30, 10, 8, 4},
+        {5, true, 30, 25, 20, 8},
+        {5, true, 6, 6, 1, 8}, // the last move of the list
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(lateMoveReduction(c.pliesBelowPvExit, c.listComplete, c.moveCount, c.movesMade,
+                                    c.quietMovesMade),
+                  c.quarterPlies)
+            << "plies " << c.pliesBelowPvExit << " complete " << c.listComplete << " moves "
+            << c.movesMade << "/" << c.moveCount << " quiet " << c.quietMovesMade;
+}
