@@ -175,7 +175,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
         if (is_real_move(onLine) && Board[move_from(onLine)].colour == f.side) f.firstMove = onLine;
     }
 
-    // Step 3.
+    // Step 3. Deepest ply reached, for the reports.
     if (p > SelDepth) SelDepth = int8_t(p);
 
     // Step 4. Mate-distance pruning.
@@ -363,7 +363,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
             }
             e.attackExtended = attackExtended;
 
-            // Step 19.
+            // Step 19. No child horizon beyond the maximum depth.
             f.childHorizon = int16_t(std::min<int>(f.childHorizon, max_depth * 4));
 
             // Step 20. Late-move reductions of quiet moves.
@@ -451,7 +451,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
                         // Step 25. Search the child.
                         value = search_child(node, f, e, child, childType, f.alpha, beta);
                         leaveChild(node, m);
-                        // Step 26.
+                        // Step 26. A stopped search keeps nothing from this node.
                         if (abort_search) return leave(f.staticEval);
                         // Step 30 (first part). A reduced move that beats alpha at a non-PV node
                         // is searched again at the full horizon before it is believed.
@@ -561,6 +561,6 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
         f.killer1 = best;
     }
 
-    // Step 36.
+    // Step 36. Leave the node.
     return leave(f.bestScore);
 }

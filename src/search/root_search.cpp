@@ -286,7 +286,7 @@ void rootSearch() {
     RootHorizon = InfoDepth = InfoSelDepth = int16_t(4 * d);
     if (d > 2) SearchFrames[RootPly + 1].killer1 = SearchFrames[RootPly + 1].killer2 = 0;
 
-    // Step 4.
+    // Step 4. Flags of the new search.
     stop_at_root = window_widened = budget_extended = 0;
     abort_search = emergency_mode = restart_requested = 0;
     extra_time_flag = no_new_iteration = 0;
@@ -333,7 +333,7 @@ void rootSearch() {
         }
         freshWindow = true;
 
-        // Step 7.
+        // Step 7. A new iteration: no root move searched yet.
         RootScore = -InfiniteScore;
         int alpha = RootAlpha;
         root_moves_searched = 0;
@@ -506,7 +506,7 @@ void rootSearch() {
                            : RootScore <= RootAlpha                                       ? 1
                                                                                           : 3;
 
-        // Step 10.
+        // Step 10. The iteration's info line.
         iteration_reported = 0;
         reportIteration(false);
 
@@ -568,7 +568,7 @@ void rootSearch() {
     }
     if (emergency_mode) last_depth[f.side] = int8_t(last_depth[f.side] / 2);
 
-    // Step 15.
+    // Step 15. Leave the root and send the last line.
     --SearchPly;
     // The interface's last line must show the move that is played: an iteration stopped after
     // it found a new best move is reported too.

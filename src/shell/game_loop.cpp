@@ -210,7 +210,7 @@ void game_loop() {
             reply = expected_reply;
         }
 
-        // Step 3.
+        // Step 3. A mode change or take-back starts the turn again; no move ends the game.
         if (status == StatusModeChanged || status == StatusTakenBack) continue;
         if (move == 0 || status == 3 || status == 4 || status == 5 || status == 9 || status == 10) {
             if (GamePly > 0 && game_history) game_history[GamePly].status = uint8_t(status);
@@ -240,10 +240,10 @@ void game_loop() {
         if (draw) status = draw;
         refresh_game_position();
 
-        // Step 9.
+        // Step 9. Show the board after the move.
         if (console_mode && status != 6 && status != 7) show_position(move);
 
-        // Step 10.
+        // Step 10. The interface hears the engine's move.
         if (uci_mode) {
             if (suppress_bestmove)
                 suppress_bestmove = 0;
@@ -262,11 +262,11 @@ void game_loop() {
             append_game_move(console_mode ? 1 : 0);
         }
 
-        // Step 13.
+        // Step 13. Drop captured pieces from the lists between moves.
         if (!pondering) compact_piece_lists();
         last_reported_score = current_score;
 
-        // Step 14.
+        // Step 14. Console only: the pause of autoplay, and the end of a finished game.
         if (uci_mode) continue;
         if (pause_between_moves && status == 0 && mode_char == 'A') {
             std::printf("\nFaites ENTER pour poursuivre ...\n");
