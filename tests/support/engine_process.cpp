@@ -80,8 +80,12 @@ bool EngineProcess::read_some(int timeout_ms) {
 }
 
 bool EngineProcess::wait_for(const std::string& wanted, int timeout_ms) {
+    return wait_for_after(wanted, 0, timeout_ms);
+}
+
+bool EngineProcess::wait_for_after(const std::string& wanted, size_t from, int timeout_ms) {
     const long long end = monotonic_ms() + timeout_ms;
-    while (text.find(wanted) == std::string::npos) {
+    while (text.find(wanted, from) == std::string::npos) {
         const long long left = end - monotonic_ms();
         if (left <= 0 || output_fd < 0) return false;
         read_some(int(left));

@@ -19,6 +19,8 @@ class EngineProcess {
 
     // Collects output until it contains text (true) or timeout_ms pass (false).
     bool wait_for(const std::string& text, int timeout_ms);
+    // The same for text appearing at or after byte offset from of the output.
+    bool wait_for_after(const std::string& text, size_t from, int timeout_ms);
     // Collects output for ms milliseconds.
     void collect(int ms);
     // Waits for the engine to end: its exit status, or -1 when it is still running after
