@@ -39,6 +39,11 @@ void platform_write_char(int code);
 void platform_sleep_ms(int ms);
 // Wall clock: whole seconds since the epoch and the milliseconds within the second.
 void platform_wall_clock(int64_t* seconds, int* milliseconds);
+// A clock that changes many times a millisecond (nanoseconds since the epoch on POSIX, the
+// performance counter on Windows): for seeding, never for measuring.
+uint64_t platform_fine_clock();
+// Today's local date: year (e.g. 2024), month 1..12, day 1..31.
+void platform_local_date(int* year, int* month, int* day);
 
 // --- Threads ---
 // Starts a detached thread running entry(argument). False when it cannot be started.
@@ -64,5 +69,7 @@ void* platform_alloc_large(size_t bytes);
 void platform_free_large(void* memory);
 
 // --- Process ---
+// This process's id: different for every engine running at the same time.
+uint32_t platform_process_id();
 // Flushes standard output and ends the process (the terminal mode is restored).
 [[noreturn]] void platform_exit(int status);

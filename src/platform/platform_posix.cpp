@@ -120,6 +120,25 @@ void platform_wall_clock(int64_t* seconds, int* milliseconds) {
     *milliseconds = int(now.tv_nsec / 1000000L);
 }
 
+uint64_t platform_fine_clock() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
+void platform_local_date(int* year, int* month, int* day) {
+    const time_t now = time(nullptr);
+    struct tm local = {};
+    localtime_r(&now, &local);
+    *year = local.tm_year + 1900;
+    *month = local.tm_mon + 1;
+    *day = local.tm_mday;
+}
+
+uint32_t platform_process_id() {
+    return uint32_t(getpid());
+}
+
 namespace {
 
 struct ThreadStart {
