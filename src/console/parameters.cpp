@@ -210,6 +210,7 @@ void parameters_dialogue() {
         }
         std::printf("\n\n\n");
         std::fflush(stdout);
+        if (console_mode) name_game_players(mode_char);
         create_game_record_file();
         if (uci_mode || set_up_console_game(enterPosition)) return;
     }

@@ -10,92 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "console/console_game.h"
 #include "search/search_fixture.h"
 #include "shell/game_history.h"
 #include "support/engine_process.h"
 #include "support/temp_files.h"
 
 namespace {
-
-// Questionnaire answers that accept the defaults with clocks of the given minutes, then choose
-// the computer's side (w, b or c) and confirm; or autoplay ("a").
-std::string accept_defaults(const std::string& minutes, const std::string& side) {
-    const std::string who = side == "a" ? "y" : "n" + side;
-    return "\ry" + minutes + "\r" + who + "nny";
-}
-
-// A 216-byte position file in the English letter set, rank 8 first ("K" white king, "k" black).
-std::string position_file(const std::vector<std::string>& ranks) {
-    std::string bytes;
-    for (const std::string& rank : ranks) {
-        for (char c : rank) {
-            bytes += '|';
-            if (c == '.') {
-                bytes += "  ";
-            } else {
-                bytes += c >= 'a' ? 'B' : 'W';
-                bytes += char(c >= 'a' ? c - 'a' + 'A' : c);
-            }
-        }
-        bytes += "|\r\n";
-    }
-    return bytes;
-}
-
-// The engine started with -console in a working directory of its own, with or without the
-// opening book.
-class ConsoleGame {
-  public:
-    explicit ConsoleGame(bool withBook) {
-        std::string pattern = ::testing::TempDir() + "talvor_console_XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) directory = pattern + "/";
-        if (withBook) {
-            std::filesystem::copy_file(TALVOR_BOOK_FILE, directory + "pellan.txt",
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-    }
-    ~ConsoleGame() {
-        std::error_code ignored;
-        std::filesystem::remove_all(directory, ignored);
-    }
-
-    void write(const std::string& name, const std::string& bytes) const {
-        FILE* f = std::fopen((directory + name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    std::string file(const std::string& name) const { return read_file(directory + name); }
-
-    // Plays the keys, then ends the input; the engine's exit status, -1 when it still ran
-    // after timeout_ms.
-    int play(const std::string& keys, int timeout_ms = 30000) {
-        const char* saved = std::getenv("TEST_TMPDIR");
-        const std::string savedDirectory = saved ? saved : "";
-        setenv("TEST_TMPDIR", directory.c_str(), 1);
-        EngineProcess engine({"-console"});
-        if (saved)
-            setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-        else
-            unsetenv("TEST_TMPDIR");
-        engine.send(keys);
-        engine.close_input();
-        const int status = engine.wait_exit(timeout_ms);
-        screen = engine.output();
-        return status;
-    }
-
-    size_t count(const std::string& text) const {
-        size_t n = 0;
-        for (size_t at = screen.find(text); at != std::string::npos; at = screen.find(text, at + 1))
-            ++n;
-        return n;
-    }
-    bool shows(const std::string& text) const { return screen.find(text) != std::string::npos; }
-
-    std::string directory;
-    std::string screen;
-};
 
 TEST(ConsoleGame, DefaultsControlModeTakeBacksAndResignation) {
     ConsoleGame game(false);
@@ -152,7 +73,10 @@ TEST(ConsoleGame, RefusedParametersPositionFileAndPromotion) {
     EXPECT_TRUE(game.shows("\n\n0-1 Abandon\n")) << game.screen;
     EXPECT_TRUE(game.shows("_END_")) << game.screen;
     const std::string record = game.file("Chess.pgn");
-    EXPECT_NE(record.find("[PlyCount \"2\"]\n\n1.a8=Q "), std::string::npos) << record;
+    EXPECT_NE(record.find("[PlyCount \"2\"]\n[SetUp \"1\"]\n"
+                          "[FEN \"7k/P6p/8/8/8/8/8/6K1 w - - 0 1\"]\n\n1.a8=Q "),
+              std::string::npos)
+        << record;
 }
 
 TEST(ConsoleGame, UnusableStartPositionsStartTheQuestionnaireAgain) {
@@ -281,9 +205,10 @@ TEST_F(AutoplayGame, EndsWithItsResultAndIsRecordedWhole) {
     for (const std::string& m : moves) words += " " + m;
     ASSERT_TRUE(set_position(words)) << words;
     ASSERT_EQ(GamePly, int(moves.size())) << words;
-    std::string expected = "[Event \"\"]\n[Site \"\"]\n[Date \"\"]\n[Round \"\"]\n[White \"\"]\n"
-                           "[Black \"\"]\n[Result \"\"]\n[ECO \"\"]\n[PlyCount \"" +
-                           std::to_string(moves.size()) + "\"]\n";
+    const std::string result = resultText.find("1-0") != std::string::npos   ? "1-0"
+                               : resultText.find("0-1") != std::string::npos ? "0-1"
+                                                                             : "1/2-1/2";
+    std::string expected = record_header("Talvor", "Talvor", result, int(moves.size()));
     for (int ply = 1; ply <= GamePly; ++ply) {
         if (ply % 12 == 1) expected += "\n";
         if (ply % 2 == 1) expected += std::to_string(ply / 2 + 1) + ".";
