@@ -20,8 +20,9 @@ int platform_read_stdin(char* buffer, int size, int timeout_ms);
 // UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
 // (é 0x82, è 0x8A, ç 0x87, à 0x85). Enter is 13 and Backspace 8 whatever the terminal sends.
 // Returns -1 at end of input. A terminal is switched to raw mode on first use and restored at
-// exit and on SIGINT/SIGTERM; a Windows console is read key by key (its keys already carry those
-// codes); a pipe or a file is read byte by byte, so the dialogue can be scripted.
+// exit and on SIGINT/SIGTERM, and while the program is stopped (Ctrl-Z) until it is resumed; a
+// Windows console is read key by key (its keys already carry those codes); a pipe or a file is read
+// byte by byte, so the dialogue can be scripted.
 int platform_read_key();
 // True when a key is waiting (or the input has ended, so that the next read does not block).
 bool platform_key_waiting();
