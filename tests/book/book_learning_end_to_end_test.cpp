@@ -25,14 +25,7 @@ class UciEngineWithBook {
             std::fwrite(book.data(), 1, book.size(), f);
             std::fclose(f);
         }
-        const char* saved = std::getenv("TEST_TMPDIR");
-        const std::string savedDirectory = saved ? saved : "";
-        setenv("TEST_TMPDIR", directory.c_str(), 1);
-        engine = std::make_unique<EngineProcess>(std::vector<std::string>{"-uci"});
-        if (saved)
-            setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-        else
-            unsetenv("TEST_TMPDIR");
+        engine = std::make_unique<EngineProcess>(std::vector<std::string>{"-uci"}, directory);
     }
     ~UciEngineWithBook() {
         engine.reset();

@@ -16,13 +16,10 @@ TEST(BookVariety, TwentyEnginesStartedBackToBackAnswerTheKingsPawnVariously) {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const std::string directory = pattern + "/";
     std::filesystem::copy_file(TALVOR_BOOK_FILE, directory + "pellan.txt");
-    const char* saved = std::getenv("TEST_TMPDIR");
-    const std::string savedDirectory = saved ? saved : "";
-    setenv("TEST_TMPDIR", directory.c_str(), 1);
 
     std::map<std::string, int> replies;
     for (int i = 0; i < 20; ++i) {
-        EngineProcess engine({"-uci"});
+        EngineProcess engine({"-uci"}, directory);
         engine.send("isready\nposition startpos moves e2e4\ngo wtime 60000 btime 60000\n");
         ASSERT_TRUE(engine.wait_for("bestmove ", 20000)) << engine.output();
         EXPECT_NE(engine.output().find("Book move found"), std::string::npos) << engine.output();
@@ -32,10 +29,6 @@ TEST(BookVariety, TwentyEnginesStartedBackToBackAnswerTheKingsPawnVariously) {
         EXPECT_EQ(engine.wait_exit(10000), 0);
     }
 
-    if (saved)
-        setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-    else
-        unsetenv("TEST_TMPDIR");
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
 

@@ -68,14 +68,7 @@ class ConsoleGame {
     // Plays the keys, then ends the input; the engine's exit status, -1 when it still ran
     // after timeout_ms.
     int play(const std::string& keys, int timeout_ms = 30000) {
-        const char* saved = std::getenv("TEST_TMPDIR");
-        const std::string savedDirectory = saved ? saved : "";
-        setenv("TEST_TMPDIR", directory.c_str(), 1);
-        EngineProcess engine({"-console"});
-        if (saved)
-            setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-        else
-            unsetenv("TEST_TMPDIR");
+        EngineProcess engine({"-console"}, directory);
         engine.send(keys);
         engine.close_input();
         const int status = engine.wait_exit(timeout_ms);

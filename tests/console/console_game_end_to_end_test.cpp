@@ -147,14 +147,7 @@ TEST(ConsoleGame, KingAndKnightAgainstKingIsDrawnAtOnce) {
 
 TEST(ConsoleGame, ThePlayersClockGoesDownByTheTimeTaken) {
     ConsoleGame game(false);
-    const char* saved = std::getenv("TEST_TMPDIR");
-    const std::string savedDirectory = saved ? saved : "";
-    setenv("TEST_TMPDIR", game.directory.c_str(), 1);
-    EngineProcess engine({"-console"});
-    if (saved)
-        setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-    else
-        unsetenv("TEST_TMPDIR");
+    EngineProcess engine({"-console"}, game.directory);
     // Control mode, one minute each, no increment: White thinks about 2.5 seconds, Black answers
     // at once.
     engine.send(accept_defaults("1", "c"));

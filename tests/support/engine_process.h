@@ -7,8 +7,10 @@
 
 class EngineProcess {
   public:
-    // Starts TALVOR_BINARY with the given arguments in a scratch working directory.
-    explicit EngineProcess(const std::vector<std::string>& arguments = {});
+    // Starts TALVOR_BINARY with the given arguments in directory (the test's scratch directory
+    // when empty).
+    explicit EngineProcess(const std::vector<std::string>& arguments = {},
+                           const std::string& directory = "");
     ~EngineProcess(); // kills the engine if it still runs
 
     EngineProcess(const EngineProcess&) = delete;
