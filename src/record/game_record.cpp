@@ -313,8 +313,9 @@ void create_game_record_file() {
     if (game_file_handle >= 0) platform_close(game_file_handle);
     int year = 0, month = 0, day = 0;
     platform_local_date(&year, &month, &day);
-    std::snprintf(game_date, sizeof game_date, "%04d.%02d.%02d", year % 10000, month % 100,
-                  day % 100);
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d.%02d.%02d", year, month, day);
+    std::snprintf(game_date, sizeof game_date, "%.10s", date);
     game_file_handle = open_record(game_file_name);
 }
 
