@@ -30,3 +30,25 @@ void storeKeyHistory(int searchPly, const KeyPair& key) {
 bool fiftyMoveDraw() {
     return GamePly - LastIrreversiblePly >= 100;
 }
+
+bool insufficientMaterial() {
+    int knights = 0;
+    int bishops[2] = {};       // by colour of the bishop's side
+    int bishopSquares[2] = {}; // by colour of the square: dark 0, light 1
+    for (const BoardSquare& square : Board) {
+        switch (square.letter) {
+        case 0:
+        case LetterKing: break;
+        case LetterKnight: ++knights; break;
+        case LetterBishop:
+            ++bishops[square.colour];
+            ++bishopSquares[(square.file + square.rank) % 2];
+            break;
+        default: return false; // a pawn, a rook or a queen
+        }
+    }
+    const int minors = knights + bishops[White] + bishops[Black];
+    if (minors <= 1) return true;
+    return knights == 0 && bishops[White] == 1 && bishops[Black] == 1 &&
+           (bishopSquares[0] == 2 || bishopSquares[1] == 2);
+}

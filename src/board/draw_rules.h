@@ -20,6 +20,10 @@ void storeKeyHistory(int searchPly, const KeyPair& key);
 // The game is drawn by the fifty-move rule: 100 half-moves without a capture or pawn move.
 bool fiftyMoveDraw();
 
+// Neither side can mate on the game board: king against king, or a lone knight or bishop
+// besides the kings, or one bishop each on squares of the same colour.
+bool insufficientMaterial();
+
 // Does m capture or move a pawn (the moves that reset the fifty-move count)?
 inline bool isIrreversible(MOVE m) {
     return move_captured(m) != 0 || move_mover(m) == TypePawn;

@@ -66,8 +66,8 @@ void load_book(uint8_t parse_all);
 // does not resolve leaves its entry without a move and the board unchanged.
 void parse_book_move(int ply, const char* token, int weight, int8_t* board);
 
-// Writes into out (8 bytes) up to 7 characters of token without spaces, "+", "x" and "X", with
-// "O" read as "o" and k, n, q, r in upper case ("b" stays: it may be a file).
+// Writes into out (8 bytes) up to 7 characters of token without spaces, "+", "#", "x" and "X",
+// with "O" read as "o" and k, n, q, r in upper case ("b" stays: it may be a file).
 void normalise_book_token(const char* token, char* out);
 
 // The English-letter board of game g after its first plies (at most 50), stopping at the first
@@ -84,15 +84,18 @@ int book_choice_weights(const BookMove* candidates, int n, int* mapped);
 // left for the rest of the game (use_book 0) and the leave message written.
 bool probe_book();
 
-// Compares a book token with a move text of the game: both normalised, "e4"-like two-character
-// texts compared on two characters (so "ed" matches "exd5"), "Nbd2" matching "Nd2".
-bool same_book_move(const char* a, const char* b);
+// Resolves a move token on board (the English-letter mailbox of the position it is played in)
+// for colour (+1 White, -1 Black): from, to, kind and promotion (engine letter) of the move it
+// names go into move, the other fields are left alone. False when it names no move there. The
+// same move is found whatever its text: "Nbd7", "N8d7", "Nd7" and "Nb8d7" alike.
+bool resolve_book_token(const int8_t* board, const char* token, int colour, BookMove& move);
 
 // Teaches the book the result of the game (+1 White won, -1 Black won, 0 otherwise): in every book
-// game that follows the game from its first move, the weights of the agreeing moves up to
-// last_book_ply move 10 % toward 100 for the winner, 0 for the loser, 50 for a draw; the file is
-// then replaced. Returns 0 on success, 1 when nothing was written (book cut short, file unreadable
-// or not writable); the file on disk is then the old one, whole.
+// game that follows the game from its first move (a book token agrees with the game's move when it
+// names the same move on the game position of its ply, whatever its notation), the weights of the
+// agreeing moves up to last_book_ply move 10 % toward 100 for the winner, 0 for the loser, 50 for a
+// draw; the file is then replaced. Returns 0 on success, 1 when nothing was written (book cut
+// short, file unreadable or not writable); the file on disk is then the old one, whole.
 uint8_t update_book(int8_t result);
 
 // The game loop's questions: has this game left the book after playing book moves, with the

@@ -51,10 +51,13 @@ bool en_passant_target(const int8_t* board, int to, int c) {
 
 // "e4": a push of one or two squares.
 bool resolve_push(const int8_t* board, int to, int c, Resolved& r) {
-    if (board[to] != 0) return false;
+    // The cells behind the destination exist only from the second rank (White) or below the
+    // seventh (Black): "h8" for Black has none.
+    if (board[to] != 0 || !on_board(to - c)) return false;
     if (board[to - c] == c * Pawn) {
         r.from = to - c;
-    } else if (board[to - c] == 0 && board[to - 2 * c] == c * Pawn && to % 10 == (c > 0 ? 4 : 5)) {
+    } else if (board[to - c] == 0 && on_board(to - 2 * c) && board[to - 2 * c] == c * Pawn &&
+               to % 10 == (c > 0 ? 4 : 5)) {
         r.from = to - 2 * c;
     } else {
         return false;
@@ -221,7 +224,8 @@ void normalise_book_token(const char* token, char* out) {
     int n = 0;
     for (int i = 0; i < 7 && token[i] != 0; ++i) {
         char c = token[i];
-        if (c == ' ' || c == '+' || c == 'x' || c == 'X') continue;
+        // Check and mate signs say nothing of the move: "Qxf7#" of a game record is "Qf7".
+        if (c == ' ' || c == '+' || c == '#' || c == 'x' || c == 'X') continue;
         if (c == 'O')
             c = 'o';
         else if (c == 'k' || c == 'n' || c == 'q' || c == 'r')
@@ -229,6 +233,35 @@ void normalise_book_token(const char* token, char* out) {
         out[n++] = c;
     }
     out[n] = 0;
+}
+
+namespace {
+
+// The normalised token without its mark; true when it had one.
+bool strip_mark(char* text) {
+    const size_t length = std::strlen(text);
+    if (length == 0 || text[length - 1] != '@') return false;
+    text[length - 1] = 0;
+    return true;
+}
+
+void fill_move(const Resolved& r, BookMove& move) {
+    move.from = uint8_t(r.from);
+    move.to = uint8_t(r.to);
+    move.kind = uint8_t(r.kind);
+    move.promotion = r.promotion ? uint8_t(englishToInternal(int8_t(r.promotion))) : 0;
+}
+
+} // namespace
+
+bool resolve_book_token(const int8_t* board, const char* token, int colour, BookMove& move) {
+    char text[8];
+    normalise_book_token(token, text);
+    strip_mark(text);
+    Resolved r;
+    if (!resolve(board, text, colour, r)) return false;
+    fill_move(r, move);
+    return true;
 }
 
 void parse_book_move(int ply, const char* token, int weight, int8_t* board) {
@@ -242,21 +275,14 @@ void parse_book_move(int ply, const char* token, int weight, int8_t* board) {
 
     char text[8];
     normalise_book_token(token, text);
-    const int length = int(std::strlen(text));
-    if (length > 0 && text[length - 1] == '@') {
-        e.mark = 1;
-        text[length - 1] = 0;
-    }
+    e.mark = strip_mark(text) ? 1 : 0;
 
     const int c = ply % 2 ? 1 : -1;
     Resolved r;
     if (!resolve(board, text, c, r)) return;
 
-    e.from = uint8_t(r.from);
-    e.to = uint8_t(r.to);
-    e.kind = uint8_t(r.kind);
+    fill_move(r, e);
     e.weight = uint8_t(weight < 0 ? 0 : weight > 99 ? 99 : weight);
-    e.promotion = r.promotion ? uint8_t(englishToInternal(int8_t(r.promotion))) : 0;
     playMailboxMove(board, r.from, r.to, r.kind, e.promotion);
 
     const uint16_t signature = uint16_t(r.to * r.to - r.from * r.from);

@@ -151,6 +151,7 @@ bool probe_book() {
     if (move == 0) return leave_book();
     book_move = move;
     book_move_played = 1;
-    last_book_ply = int16_t(console_mode ? GamePly + 1 : GamePly);
+    // The ply of the book move itself, in both modes: the engine's own last book move learns too.
+    last_book_ply = int16_t(GamePly + 1);
     return true;
 }

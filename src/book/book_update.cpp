@@ -2,10 +2,12 @@
 // the book file is replaced by the edited text.
 #include "book/book.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "board/notation.h"
 #include "board/position.h"
 #include "platform/platform.h"
 #include "shell/game_history.h"
@@ -17,15 +19,40 @@ namespace {
 
 // The move tokens of the book game being scanned, by ply (at most 7 characters each).
 char book_game_moves[BookGameEntries][8];
+// The game played, as English-letter boards: game_boards[p] is the position before ply p + 1.
+// Filled for plies 0 .. game_board_plies by each update.
+int8_t game_boards[BookGameEntries][MailboxSize];
+int game_board_plies = 0;
 
 bool is_separator(char c) {
     return c == ' ' || c == '\r' || c == '\n';
 }
 
-// Whether the book token of the ply is the move the game played at that ply.
+// Replays the game's moves from the standard position, up to the last ply the update can reach.
+void build_game_boards() {
+    englishStartMailbox(game_boards[0]);
+    game_board_plies = 0;
+    const int last = std::min({int(GamePly), int(last_book_ply), BookGamePlies});
+    for (int ply = 1; ply <= last && game_history != nullptr && ply <= game_history_capacity;
+         ++ply) {
+        const GameHistoryEntry& e = game_history[ply];
+        if (!mailbox_on_board(e.fromCell) || !mailbox_on_board(e.toCell)) break;
+        std::memcpy(game_boards[ply], game_boards[ply - 1], MailboxSize);
+        playMailboxMove(game_boards[ply], e.fromCell, e.toCell, e.specialKind, e.promotion);
+        game_board_plies = ply;
+    }
+}
+
+// Whether the book token of the ply names the move the game played at that ply: the token is
+// resolved on the game position before the move and compared by its squares and promotion, so
+// that "Nbd7" of the book and "N8d7" of the game's own notation agree.
 bool game_played(int ply, const char* token) {
-    if (game_history == nullptr || ply > GamePly || ply > game_history_capacity) return false;
-    return same_book_move(token, game_history[ply].text);
+    if (ply < 1 || ply > game_board_plies) return false;
+    BookMove move{};
+    if (!resolve_book_token(game_boards[ply - 1], token, ply % 2 ? 1 : -1, move)) return false;
+    const GameHistoryEntry& e = game_history[ply];
+    const int promotion = e.specialKind == KindPromotion ? e.promotion : 0;
+    return move.from == e.fromCell && move.to == e.toCell && move.promotion == promotion;
 }
 
 // The weight the game's result teaches: 10 % of the way toward 100 for the winner's move, 0 for
@@ -45,6 +72,7 @@ void learn_weights(int8_t result) {
     char captured[3] = {};
     int capturedCount = 0;
     std::memset(book_game_moves, 0, sizeof book_game_moves);
+    build_game_boards();
 
     for (int i = 0; i < book_text_length; ++i) {
         const char c = book_text[i];
@@ -136,19 +164,6 @@ uint8_t replace_book_file() {
 }
 
 } // namespace
-
-bool same_book_move(const char* a, const char* b) {
-    char x[8], y[8];
-    normalise_book_token(a, x);
-    normalise_book_token(b, y);
-    const size_t lx = std::strlen(x), ly = std::strlen(y);
-    if (lx == 2 || ly == 2) return std::strncmp(x, y, 2) == 0;
-    // "Nbd2" against "Nd2": the disambiguation is dropped.
-    auto drop_disambiguation = [](char* t) { std::memmove(t + 1, t + 2, std::strlen(t + 2) + 1); };
-    if (lx == 4 && ly == 3 && x[2] >= 'a' && x[2] <= 'h') drop_disambiguation(x);
-    if (ly == 4 && lx == 3 && y[2] >= 'a' && y[2] <= 'h') drop_disambiguation(y);
-    return std::strcmp(x, y) == 0;
-}
 
 uint8_t update_book(int8_t result) {
     if (book_truncated) return 1;

@@ -75,6 +75,16 @@ int play_human_move(MOVE m) {
     return StatusMove;
 }
 
+// The player's time for the move: whole seconds from the start of the turn to the move, at least
+// one (as the engine's own moves are charged), and the Fischer increment.
+void charge_player(int side, double seconds) {
+    if (!on_clock || !clock_running) return;
+    int spent = int(seconds);
+    if (spent < 1) spent = 1;
+    time_used[side] += spent;
+    side_clock[side] += increment[side];
+}
+
 // "CTB" / "CTN": the remaining time of one side, in minutes.
 void change_clock(int side) {
     std::printf("\nEntrer le temps restant en minutes : ");
@@ -118,6 +128,8 @@ int resignation_status(const char* text) {
 }
 
 int human_move() {
+    // The player's clock runs from here, through the engine's search on the player's time.
+    double turnStart = now_seconds();
     pending_command[0] = 0;
     // What an earlier search on the opponent's time left is not for this position.
     expected_move_played = 0;
@@ -134,6 +146,7 @@ int human_move() {
     for (;;) {
         if (expected_move_played) {
             expected_move_played = 0;
+            charge_player(SideToMove, move_start_time - turnStart); // typed at move_start_time
             return play_human_move(opponent_move);
         }
         char text[PendingCommandSize]; // a typed text or a command kept from the ponder search
@@ -156,6 +169,7 @@ int human_move() {
         }
         if (is(text, "CTB") || is(text, "CTN")) {
             change_clock(is(text, "CTB") ? White : Black);
+            turnStart = now_seconds(); // the clock set counts from now
             continue;
         }
         if (is(text, "CM")) {
@@ -182,7 +196,10 @@ int human_move() {
         }
         int from = 0, to = 0;
         const MOVE m = typed_squares(text, from, to) ? typed_move(text) : 0;
-        if (m != 0) return play_human_move(m);
+        if (m != 0) {
+            charge_player(SideToMove, now_seconds() - turnStart);
+            return play_human_move(m);
+        }
         refuse();
     }
 }

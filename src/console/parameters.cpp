@@ -127,7 +127,9 @@ void ask_parameters(bool& enterPosition) {
 // One pass of the questionnaire from its defaults; true when the user confirms it.
 bool questionnaire_pass(bool& enterPosition) {
     show_defaults();
-    console_key();
+    // Any key, an extended one whole: the second code of End (79, 'O') would answer the next
+    // question with "oui".
+    if (console_key() == 0) console_key();
     if (ask_yes("\nDo you accept following parameters (Y/n) : ")) {
         const int minutes = ask_number("\nTime credit for each player (minutes) : ", 3);
         side_clock[White] = side_clock[Black] = minutes * 60;
@@ -170,9 +172,17 @@ bool set_up_console_game(bool enterPosition) {
     }
     const uint8_t side = white_to_move_at_start ? White : Black;
     SideToMove = side;
-    if (!setupPosition(side, 0) || !console_start_position_valid()) return false;
+    const char* problem = console_start_position_problem();
+    if (problem == nullptr && !setupPosition(side, 0))
+        problem = "more than 16 pieces of one colour";
     // The side that has just moved cannot be in check: the engine would take a king.
-    if (kingAttacked(SearchNodes[0], 1 - side)) return false;
+    if (problem == nullptr && kingAttacked(SearchNodes[0], 1 - side))
+        problem = "the side not to move is in check";
+    if (problem != nullptr) {
+        if (sound) platform_write_char(KeyBell);
+        std::printf("\nPosition refused : %s", problem);
+        return false;
+    }
 
     prepare_new_game_evaluation();
     refresh_game_position();
@@ -185,19 +195,32 @@ bool set_up_console_game(bool enterPosition) {
 
 } // namespace
 
-bool console_start_position_valid() {
-    if (!setup_board_plausible()) return false;
-    int kings[2][2] = {};
+const char* console_start_position_problem() {
+    int kings[2] = {}, pieces[2] = {};
+    int kingCell[2] = {};
     for (int cell = 0; cell < MailboxSize; ++cell) {
         const int v = SetupBoard[cell];
-        if (v != LetterKing && v != -LetterKing) continue;
+        if (v == 0) continue;
         const int colour = v > 0 ? White : Black;
-        kings[colour][0] = cell / 10;
-        kings[colour][1] = cell % 10;
+        ++pieces[colour];
+        if (v == LetterKing || v == -LetterKing) {
+            ++kings[colour];
+            kingCell[colour] = cell;
+        }
+        if ((v == LetterPawn || v == -LetterPawn) && (cell % 10 == 1 || cell % 10 == 8))
+            return "a pawn stands on the first or the eighth rank";
     }
-    const int files = std::abs(kings[White][0] - kings[Black][0]);
-    const int ranks = std::abs(kings[White][1] - kings[Black][1]);
-    return files >= 2 || ranks >= 2;
+    if (kings[White] != 1 || kings[Black] != 1) return "each side needs exactly one king";
+    if (pieces[White] > 16 || pieces[Black] > 16) return "more than 16 pieces of one colour";
+    if (!setup_board_plausible()) return "a square holds no piece the engine knows";
+    const int files = std::abs(kingCell[White] / 10 - kingCell[Black] / 10);
+    const int ranks = std::abs(kingCell[White] % 10 - kingCell[Black] % 10);
+    if (files < 2 && ranks < 2) return "the kings stand side by side";
+    return nullptr;
+}
+
+bool console_start_position_valid() {
+    return console_start_position_problem() == nullptr;
 }
 
 void parameters_dialogue() {
@@ -210,6 +233,7 @@ void parameters_dialogue() {
         }
         std::printf("\n\n\n");
         std::fflush(stdout);
+        if (console_mode) name_game_players(mode_char);
         create_game_record_file();
         if (uci_mode || set_up_console_game(enterPosition)) return;
     }

@@ -15,5 +15,7 @@ extern uint8_t stop_at_level_1;    // "Stop when back to level 1" (kept, no effe
 void parameters_dialogue();
 
 // The start position on SetupBoard can be played: one king of each colour, not touching, no
-// pawn on the first or the last rank.
+// pawn on the first or the last rank, at most 16 pieces a side.
 bool console_start_position_valid();
+// Why it cannot ("each side needs exactly one king", ...), null when it can.
+const char* console_start_position_problem();

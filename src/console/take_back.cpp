@@ -92,7 +92,9 @@ void take_back() {
     refresh_game_position();
     current_score = last_reported_score = int16_t(evaluate(SearchNodes[0]));
     if (last_book_ply > GamePly) last_book_ply = GamePly;
-    game_file_handle = write_game_record(game_file_handle, game_file_name, game_history, GamePly);
+    // The game goes on: the record is rewritten as the running record, its moves appended after.
+    game_file_handle =
+        write_running_game_record(game_file_handle, game_file_name, game_history, GamePly);
     mode_char = 'C';
     std::fflush(stdout);
 }

@@ -18,7 +18,10 @@ constexpr CodePair KeyCodes[] = {
     {0xFC, 0x81}, {0xC9, 0x90}, {0xB2, 0xFD}, {0xA7, 0xF5}, {0xB0, 0xF8}, {0xA3, 0x9C},
 };
 
-int extended_code(int final_byte) {
+// Codes of the keys a terminal sends as escape sequences: those a Windows console gives after
+// its 0 (arrows, Home, End, Insert, Delete, Page Up and Down, F1-F12). -1 for a sequence of any
+// other key, which is no key at all: it must not turn into a letter (83, Delete's code, is S).
+int final_letter_code(int final_byte) {
     switch (final_byte) {
     case 'A': return 72; // up
     case 'B': return 80; // down
@@ -26,16 +29,59 @@ int extended_code(int final_byte) {
     case 'D': return 75; // left
     case 'H': return 71; // home
     case 'F': return 79; // end
-    default: return 83;  // delete and the other editing keys
+    case 'P': return 59; // F1 (ESC O P, ESC [ 1 ; 2 P ...)
+    case 'Q': return 60; // F2
+    case 'R': return 61; // F3
+    case 'S': return 62; // F4
+    default: return -1;
     }
 }
 
+// ESC [ n ~: the editing keys and the function keys by number.
+int tilde_code(int number) {
+    switch (number) {
+    case 1:
+    case 7: return 71; // home
+    case 2: return 82; // insert
+    case 3: return 83; // delete
+    case 4:
+    case 8: return 79; // end
+    case 5: return 73; // page up
+    case 6: return 81; // page down
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15: return 59 + number - 11; // F1-F5
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21: return 64 + number - 17; // F6-F10
+    case 23: return 133;              // F11
+    case 24: return 134;              // F12
+    default: return -1;
+    }
+}
+
+// After ESC: a lone Escape (27), 0 with the extended code pending, or -2 for a sequence that
+// names no key the dialogue knows (it is dropped whole).
 int read_escape(KeyByteSource source) {
     const int second = source(EscapeWaitMs);
     if (second != '[' && second != 'O') return 27; // a lone Escape (a following byte is lost)
+    int number = -1;                               // the first parameter, -1 when none
+    bool first = true;
     int b = source(EscapeWaitMs);
-    while (b >= 0 && (b == ';' || (b >= '0' && b <= '9'))) b = source(EscapeWaitMs);
-    pending_code = extended_code(b);
+    while (b >= 0 && (b == ';' || (b >= '0' && b <= '9'))) {
+        if (b == ';')
+            first = false;
+        else if (first)
+            number = (number < 0 ? 0 : number * 10) + (b - '0');
+        b = source(EscapeWaitMs);
+    }
+    const int code = b == '~' ? tilde_code(number) : b >= 0 ? final_letter_code(b) : -1;
+    if (code < 0) return -2;
+    pending_code = code;
     return 0;
 }
 
@@ -71,7 +117,11 @@ int decode_key(KeyByteSource source) {
         last_was_cr = b == '\r';
         if (b == '\r' || b == '\n') return 13;
         if (b == 127) return 8;
-        if (b == 27) return read_escape(source);
+        if (b == 27) {
+            const int key = read_escape(source);
+            if (key == -2) continue;
+            return key;
+        }
         if (b >= 0xC2 && b <= 0xF4) {
             const int key = read_utf8(b, source);
             if (key == -2) continue;

@@ -20,8 +20,9 @@ int platform_read_stdin(char* buffer, int size, int timeout_ms);
 // UTF-8 letters of a terminal are decoded into the single key codes the console dialogue expects
 // (é 0x82, è 0x8A, ç 0x87, à 0x85). Enter is 13 and Backspace 8 whatever the terminal sends.
 // Returns -1 at end of input. A terminal is switched to raw mode on first use and restored at
-// exit and on SIGINT/SIGTERM; a Windows console is read key by key (its keys already carry those
-// codes); a pipe or a file is read byte by byte, so the dialogue can be scripted.
+// exit and on SIGINT/SIGTERM, and while the program is stopped (Ctrl-Z) until it is resumed; a
+// Windows console is read key by key (its keys already carry those codes); a pipe or a file is read
+// byte by byte, so the dialogue can be scripted.
 int platform_read_key();
 // True when a key is waiting (or the input has ended, so that the next read does not block).
 bool platform_key_waiting();
@@ -39,6 +40,11 @@ void platform_write_char(int code);
 void platform_sleep_ms(int ms);
 // Wall clock: whole seconds since the epoch and the milliseconds within the second.
 void platform_wall_clock(int64_t* seconds, int* milliseconds);
+// A clock that changes many times a millisecond (nanoseconds since the epoch on POSIX, the
+// performance counter on Windows): for seeding, never for measuring.
+uint64_t platform_fine_clock();
+// Today's local date: year (e.g. 2024), month 1..12, day 1..31.
+void platform_local_date(int* year, int* month, int* day);
 
 // --- Threads ---
 // Starts a detached thread running entry(argument). False when it cannot be started.
@@ -64,5 +70,7 @@ void* platform_alloc_large(size_t bytes);
 void platform_free_large(void* memory);
 
 // --- Process ---
+// This process's id: different for every engine running at the same time.
+uint32_t platform_process_id();
 // Flushes standard output and ends the process (the terminal mode is restored).
 [[noreturn]] void platform_exit(int status);

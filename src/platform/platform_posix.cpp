@@ -18,7 +18,9 @@
 namespace {
 
 struct termios saved_terminal;
+struct termios raw_terminal;
 volatile sig_atomic_t terminal_is_raw = 0;
+volatile sig_atomic_t raw_wanted = 0; // raw mode was set up: it comes back after a stop
 bool keyboard_prepared = false;
 
 void restore_terminal() {
@@ -34,7 +36,39 @@ void restore_terminal_on_signal(int signal_number) {
     std::raise(signal_number);
 }
 
-// Raw mode for a terminal: keys arrive one by one, without echo; Ctrl-C still interrupts.
+void install_handler(int signal_number, void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+}
+
+// Resumed (fg after Ctrl-Z, or SIGCONT after any stop): the shell has had the terminal back in
+// line mode with echo meanwhile; keys are read one by one again.
+void resume_raw_mode(int) {
+    const int saved_errno = errno;
+    if (raw_wanted && tcsetattr(STDIN_FILENO, TCSANOW, &raw_terminal) == 0) terminal_is_raw = 1;
+    errno = saved_errno;
+}
+
+// Ctrl-Z: the terminal as the shell expects it while the program is stopped, then the stop
+// itself; the handler is back in place once the program runs again.
+void stop_on_signal(int signal_number) {
+    const int saved_errno = errno;
+    restore_terminal();
+    std::signal(signal_number, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, signal_number);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(signal_number);
+    install_handler(signal_number, stop_on_signal);
+    errno = saved_errno;
+}
+
+// Raw mode for a terminal: keys arrive one by one, without echo; Ctrl-C still interrupts, and
+// Ctrl-Z stops the program with the terminal restored until it is resumed.
 void prepare_keyboard() {
     if (keyboard_prepared) return;
     keyboard_prepared = true;
@@ -44,13 +78,19 @@ void prepare_keyboard() {
     raw.c_iflag &= ~tcflag_t(ICRNL | INLCR);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    raw_terminal = raw;
     std::atexit(restore_terminal);
     struct sigaction action = {};
     action.sa_handler = restore_terminal_on_signal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) terminal_is_raw = 1;
+    install_handler(SIGTSTP, stop_on_signal);
+    install_handler(SIGCONT, resume_raw_mode);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+        terminal_is_raw = 1;
+        raw_wanted = 1;
+    }
 }
 
 // Waits for standard input to become readable: 1 readable (or ended), 0 timed out, -1 error.
@@ -118,6 +158,25 @@ void platform_wall_clock(int64_t* seconds, int* milliseconds) {
     clock_gettime(CLOCK_REALTIME, &now);
     *seconds = int64_t(now.tv_sec);
     *milliseconds = int(now.tv_nsec / 1000000L);
+}
+
+uint64_t platform_fine_clock() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
+void platform_local_date(int* year, int* month, int* day) {
+    const time_t now = time(nullptr);
+    struct tm local = {};
+    localtime_r(&now, &local);
+    *year = local.tm_year + 1900;
+    *month = local.tm_mon + 1;
+    *day = local.tm_mday;
+}
+
+uint32_t platform_process_id() {
+    return uint32_t(getpid());
 }
 
 namespace {

@@ -173,6 +173,30 @@ void platform_wall_clock(int64_t* seconds, int* milliseconds) {
     *milliseconds = int(since_1970 % 1000);
 }
 
+uint64_t platform_fine_clock() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    FILETIME file_time;
+    GetSystemTimeAsFileTime(&file_time);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = file_time.dwLowDateTime;
+    ticks.HighPart = file_time.dwHighDateTime;
+    // The counter changes within a millisecond; the system time tells the boots apart.
+    return uint64_t(counter.QuadPart) ^ (uint64_t(ticks.QuadPart) << 20);
+}
+
+void platform_local_date(int* year, int* month, int* day) {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    *year = local.wYear;
+    *month = local.wMonth;
+    *day = local.wDay;
+}
+
+uint32_t platform_process_id() {
+    return uint32_t(GetCurrentProcessId());
+}
+
 bool platform_start_thread(void (*entry)(void*), void* argument) {
     auto* start = new ThreadStart{entry, argument};
     const HANDLE thread = CreateThread(nullptr, 0, run_thread, start, 0, nullptr);

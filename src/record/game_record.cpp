@@ -12,6 +12,9 @@
 
 char game_file_name[GameFileNameSize] = "Chess.pgn"; // DefaultGameFileName
 int game_file_handle = -1;
+char game_white_player[PlayerNameSize] = "?";
+char game_black_player[PlayerNameSize] = "?";
+char game_date[11] = "????.??.??";
 
 namespace {
 
@@ -156,6 +159,82 @@ void move_text(const int8_t* board, const GameHistoryEntry* history, int ply, ch
     out[n] = 0;
 }
 
+// The result tag of a game whose last ply has this status: "*" while the game goes on.
+const char* result_tag(int status) {
+    switch (status) {
+    case 1:
+    case 3:
+    case 10: return "1-0";
+    case 2:
+    case 4:
+    case 9: return "0-1";
+    case 5:
+    case 6:
+    case 7:
+    case 8: return "1/2-1/2";
+    default: return "*";
+    }
+}
+
+// The castling rights the game started with: those granted whose king and rook stood at home.
+std::string start_castling(const int8_t* board) {
+    struct Right {
+        int colour, king, rook;
+        uint8_t bit;
+        char letter;
+    };
+    const Right rights[] = {
+        {White, 51, 81, CastleKingSide, 'K'},
+        {White, 51, 11, CastleQueenSide, 'Q'},
+        {Black, 58, 88, CastleKingSide, 'k'},
+        {Black, 58, 18, CastleQueenSide, 'q'},
+    };
+    std::string text;
+    for (const Right& r : rights) {
+        const int sign = r.colour == White ? 1 : -1;
+        if ((SetupCastlingRights[r.colour] & r.bit) && board[r.king] == sign * 'K' &&
+            board[r.rook] == sign * 'R')
+            text += r.letter;
+    }
+    return text.empty() ? "-" : text;
+}
+
+// The FEN text of the game's start position (English letters on board).
+std::string start_fen(const int8_t* board) {
+    std::string fen;
+    for (int rank = 8; rank >= 1; --rank) {
+        int empty = 0;
+        for (int file = 1; file <= 8; ++file) {
+            const int8_t v = board[10 * file + rank];
+            if (v == 0) {
+                ++empty;
+                continue;
+            }
+            if (empty > 0) fen += char('0' + empty);
+            empty = 0;
+            fen += v > 0 ? char(v) : char(-v - 'A' + 'a');
+        }
+        if (empty > 0) fen += char('0' + empty);
+        if (rank > 1) fen += '/';
+    }
+    fen += white_to_move_at_start ? " w " : " b ";
+    fen += start_castling(board);
+    // An en-passant target counts only when the pawn that has just stepped over it is there.
+    std::string passant = "-";
+    if (SetupEnPassant != 0) {
+        const int file = SetupEnPassant / 8, rank = SetupEnPassant % 8 + 1;
+        const int sign = white_to_move_at_start ? -1 : 1;
+        const int pawnRank = white_to_move_at_start ? 5 : 4;
+        if (file >= 1 && file <= 8 && rank == (white_to_move_at_start ? 6 : 3) &&
+            board[10 * file + pawnRank] == sign * 'P')
+            passant = std::string(1, char('a' + file - 1)) + char('0' + rank);
+    }
+    fen += " " + passant + " 0 " + std::to_string(start_move_number);
+    return fen;
+}
+
+const char* const StandardStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
 const char* result_text(int status) {
     switch (status) {
     // The move gave mate (1, 2), or it did and the mated side then found no move (3, 4).
@@ -173,11 +252,33 @@ const char* result_text(int status) {
     }
 }
 
-void append_header(std::string& out, const char* plyCount) {
-    out += "[Event \"\"]\n[Site \"\"]\n[Date \"\"]\n[Round \"\"]\n[White \"\"]\n[Black \"\"]\n"
-           "[Result \"\"]\n[ECO \"\"]\n[PlyCount \"";
-    out += plyCount;
+void append_tag(std::string& out, const char* name, const std::string& value) {
+    out += '[';
+    out += name;
+    out += " \"";
+    out += value;
     out += "\"]\n";
+}
+
+// The header: the seven tags every reader expects, the engine's ECO and PlyCount, and where the
+// game did not start from the standard position the tags that let a reader set it up.
+void append_header(std::string& out, const char* plyCount, const char* result) {
+    append_tag(out, "Event", "Casual game");
+    append_tag(out, "Site", "?");
+    append_tag(out, "Date", game_date);
+    append_tag(out, "Round", "");
+    append_tag(out, "White", game_white_player);
+    append_tag(out, "Black", game_black_player);
+    append_tag(out, "Result", result);
+    append_tag(out, "ECO", "");
+    append_tag(out, "PlyCount", plyCount);
+    int8_t board[MailboxSize];
+    load_start_board(board);
+    const std::string fen = start_fen(board);
+    if (fen != StandardStartFen) {
+        append_tag(out, "SetUp", "1");
+        append_tag(out, "FEN", fen);
+    }
 }
 
 // One ply of the move text: a new line every six full moves, the move number before White's
@@ -199,19 +300,40 @@ void append_ply(std::string& out, int ply, const char* text, int status) {
 
 } // namespace
 
+void name_game_players(uint8_t mode) {
+    const bool engineWhite = mode == 'A' || mode == 'B';
+    const bool engineBlack = mode == 'A' || mode == 'N';
+    std::snprintf(game_white_player, sizeof game_white_player, "%s",
+                  engineWhite ? EngineName : HumanName);
+    std::snprintf(game_black_player, sizeof game_black_player, "%s",
+                  engineBlack ? EngineName : HumanName);
+}
+
 void create_game_record_file() {
     if (game_file_handle >= 0) platform_close(game_file_handle);
+    int year = 0, month = 0, day = 0;
+    platform_local_date(&year, &month, &day);
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d.%02d.%02d", year, month, day);
+    std::snprintf(game_date, sizeof game_date, "%.10s", date);
     game_file_handle = open_record(game_file_name);
 }
 
-int write_game_record(int oldHandle, const char* fileName, const GameHistoryEntry* history,
-                      int plyCount) {
+namespace {
+
+int write_record(int oldHandle, const char* fileName, const GameHistoryEntry* history, int plyCount,
+                 bool finished) {
     if (oldHandle >= 0) platform_close(oldHandle);
     const int handle = open_record(fileName);
     if (handle < 0) return handle;
 
     std::string out;
-    append_header(out, std::to_string(plyCount < 0 ? 0 : plyCount).c_str());
+    const int lastStatus = plyCount >= 1 ? history[plyCount].status : 0;
+    if (finished)
+        append_header(out, std::to_string(plyCount < 0 ? 0 : plyCount).c_str(),
+                      result_tag(lastStatus));
+    else
+        append_header(out, "", "*");
     int8_t board[MailboxSize];
     load_start_board(board);
     for (int ply = 1; ply <= plyCount; ++ply) {
@@ -222,6 +344,18 @@ int write_game_record(int oldHandle, const char* fileName, const GameHistoryEntr
     }
     write_text(handle, out, fileName);
     return handle;
+}
+
+} // namespace
+
+int write_game_record(int oldHandle, const char* fileName, const GameHistoryEntry* history,
+                      int plyCount) {
+    return write_record(oldHandle, fileName, history, plyCount, true);
+}
+
+int write_running_game_record(int oldHandle, const char* fileName, const GameHistoryEntry* history,
+                              int plyCount) {
+    return write_record(oldHandle, fileName, history, plyCount, false);
 }
 
 void append_game_move(uint8_t write) {
@@ -235,7 +369,7 @@ void append_game_move(uint8_t write) {
     if (write != 1) return;
 
     std::string out;
-    if (ply == 1) append_header(out, "");
+    if (ply == 1) append_header(out, "", "*");
     append_ply(out, ply, entry.text, entry.status);
     write_text(game_file_handle, out, game_file_name);
 }
@@ -244,5 +378,8 @@ void reset_game_record() {
     if (game_file_handle >= 0) platform_close(game_file_handle);
     game_file_handle = -1;
     std::snprintf(game_file_name, sizeof game_file_name, "%s", DefaultGameFileName);
+    std::snprintf(game_white_player, sizeof game_white_player, "?");
+    std::snprintf(game_black_player, sizeof game_black_player, "?");
+    std::snprintf(game_date, sizeof game_date, "????.??.??");
     failure_reported = false;
 }

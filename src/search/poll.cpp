@@ -30,6 +30,7 @@ constexpr int ScoreDropMarginWithExtraTime = 200;
 bool console_ponder_key() {
     if (sound) platform_write_char(KeyBell);
     const int key = console_key();
+    if (key == 0) console_key(); // an extended key's second code is not a key of its own
     if (key != 'S' && key != 's') return false;
     const int result = ponder_move_entry();
     if (result == 1) {

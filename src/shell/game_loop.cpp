@@ -180,7 +180,9 @@ void game_loop() {
         // Steps 1-2: a move from the ponder search, the engine or the other side.
         if (ponder_result_ready) {
             ponder_result_ready = 0;
-            time_used[1 - SideToMove] += move_credit_play + move_credit_input;
+            // The operator's credits belong to the engine's move, as in computer_move; the
+            // player's own time was charged when the move was typed.
+            time_used[SideToMove] += move_credit_play + move_credit_input;
             move = best_move = ponder_best;
             reply = expected_reply = ponder_reply;
             current_score = ponder_score;

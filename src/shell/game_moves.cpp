@@ -77,6 +77,7 @@ int game_draw_status(MOVE last) {
         for (int i = reversible - 2; i >= 0; i -= 2) earlier += KeyHistory[i] == now;
         if (earlier >= 2) status = 6;
     }
+    if (status == 0 && insufficientMaterial()) status = 8;
     return status;
 }
 

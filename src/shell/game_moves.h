@@ -19,8 +19,8 @@ void refresh_game_position();
 // the move records rebuilt so that each carries the new square values.
 void prepare_new_game_evaluation();
 
-// Draws found by the game after its last move: 6 by repetition, 7 by the fifty-move rule, 0
-// none.
+// Draws found by the game after its last move: 6 by repetition, 7 by the fifty-move rule, 8 for
+// lack of mating material, 0 none.
 int game_draw_status(MOVE last);
 
 // Moves the live pieces of each side to the front of its slots, in their order, and rebuilds

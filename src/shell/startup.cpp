@@ -197,14 +197,7 @@ void install_default_settings() {
     last_book_ply = 0;
     load_book(1);
     reference_time = now_seconds();
-    int64_t seconds = 0;
-    int milliseconds = 0;
-    platform_wall_clock(&seconds, &milliseconds);
-    random_seed(uint32_t(seconds));
-    // The first number after seeding moves by about 3 in 32768 from one second to the next:
-    // every game started within the same hour would open with the same move. The second one
-    // already depends on the whole seed.
-    random_draw();
+    random_seed(mixed_seed(platform_fine_clock(), platform_process_id()));
 }
 
 void install_per_game_defaults() {

@@ -44,6 +44,8 @@ constexpr int TimeFactorMinimum = 50;
 constexpr int TimeFactorMaximum = 20000;
 constexpr int RealBoardSeconds = 5;
 constexpr int MinimumMovesToGo = 20;
+constexpr int ConsoleHardMargin = 10;           // seconds kept from the console's hard limit
+constexpr double ConsoleMinimumHardLimit = 1.0; // seconds a console move may always take
 
 // The first move from the standard position: one of four openings, equally likely.
 const char* const FirstMoves[] = {"e4", "d4", "Nf3", "c4"};
@@ -260,11 +262,18 @@ void allocate_time() {
                 send_info(text);
             }
         } else {
-            const int T = side_clock[side] - time_used[side];
+            // The console's clocks. The reserve kept back and the margin of the hard limit shrink
+            // with a short clock, as they do for the interface's clocks: a fixed margin of ten
+            // seconds left no hard limit at all below 160 seconds, and the engine moved after a
+            // few thousand nodes. An empty clock (the game goes on past a fallen flag) still
+            // leaves time for the minimum budget.
+            const double T = side_clock[side] - time_used[side];
             const int g = moves_to_go != 0 ? moves_to_go : moves;
-            allotted = (T - reserve) / g;
-            const int hard = (T / g) * (g < 3 ? g : 3) - 10;
-            hard_time_limit = hard > 0 ? hard : 0;
+            const double kept = std::clamp(T / 10, 0.0, double(reserve));
+            const double margin = std::clamp(T / 40, 0.0, double(ConsoleHardMargin));
+            allotted = (T - kept) / g;
+            const double hard = (T / g) * (g < 3 ? g : 3) - margin;
+            hard_time_limit = std::max(hard, ConsoleMinimumHardLimit);
         }
         const int credits = move_credit_play + move_credit_input;
         if (allotted < credits) allotted = credits;
@@ -325,8 +334,9 @@ int think() {
 }
 
 int next_time_factor(int factor, bool overspent) {
-    if (overspent) return factor - TimeFactorStep < TimeFactorMinimum ? TimeFactorMinimum
-                                                                      : factor - TimeFactorStep;
+    if (overspent)
+        return factor - TimeFactorStep < TimeFactorMinimum ? TimeFactorMinimum
+                                                           : factor - TimeFactorStep;
     return factor + TimeFactorStep > TimeFactorMaximum ? TimeFactorMaximum
                                                        : factor + TimeFactorStep;
 }

@@ -234,6 +234,11 @@ TEST_F(BookLoad, TokenForms) {
         {StartPlacement, 1, "Pe4", 0, 0, 0, 0},
         {StartPlacement, 1, "O-O", 0, 0, 0, 0},
         {StartPlacement, 1, "", 0, 0, 0, 0},
+        // Black pushes onto the eighth rank have no cells behind them on the board.
+        {"4k3/8/8/8/8/8/8/4K3", 2, "h8", 0, 0, 0, 0},
+        {"4k3/8/8/8/8/8/8/4K3", 2, "h7", 0, 0, 0, 0},
+        // A mate sign, as the game record writes it.
+        {"4k3/8/8/8/8/8/8/R3K3", 1, "Ra8#", 11, 18, 0, 0},
     };
     for (const ParseCase& c : cases) {
         book_game_count = 1;

@@ -58,13 +58,13 @@ TEST_F(BookProbe, FindsTheMoveTheBookPlayedNext) {
     EXPECT_EQ(probe(), "b8c6");
     EXPECT_EQ(probe_output, "");
     EXPECT_EQ(book_move_played, 1);
-    EXPECT_EQ(last_book_ply, 3); // UCI: the plies before the book move
+    EXPECT_EQ(last_book_ply, 4); // the ply of the book move, in UCI mode too
 
     console_mode = 1;
     uci_mode = 0;
     play("d2d4 d7d5");
     EXPECT_EQ(probe(), "c2c4");
-    EXPECT_EQ(last_book_ply, 3); // console: the ply of the book move
+    EXPECT_EQ(last_book_ply, 3); // and at the console
 }
 
 TEST_F(BookProbe, LeavesTheBookWhenNothingMatches) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 #include "book/book_files.h"
@@ -99,6 +101,51 @@ TEST_F(ShippedBook, EveryGameIsLegalAndFoundByTheProbe) {
             ASSERT_TRUE(found) << "game " << g << " ply " << p;
         }
     }
+}
+
+TEST_F(ShippedBook, EveryLineLearnsUpToItsLastMove) {
+    // The weights as shipped and the moves, game by game.
+    std::vector<std::vector<int>> shipped(size_t(book_game_count) + 1);
+    std::vector<std::string> lines(shipped.size());
+    for (int g = 1; g <= book_game_count; ++g) {
+        for (int p = 1; p <= BookGamePlies && book_entry(g, p).from != 0; ++p)
+            shipped[size_t(g)].push_back(book_entry(g, p).weight);
+        lines[size_t(g)] = uci_moves(g, int(shipped[size_t(g)].size()));
+    }
+
+    // Each line played as a game that one side won (White the odd lines, Black the even ones),
+    // the book following it to its last move; then the book is read back from its file.
+    int learntWhole = 0;
+    for (int g = 1; g <= int(shipped.size()) - 1; ++g) {
+        const std::vector<int>& before = shipped[size_t(g)];
+        const int plies = int(before.size());
+        const int8_t result = g % 2 ? 1 : -1;
+        files.write(book);
+        dispatch_line("position startpos moves" + lines[size_t(g)]);
+        ASSERT_EQ(GamePly, plies) << "game " << g;
+        last_book_ply = int16_t(plies);
+        testing::internal::CaptureStdout();
+        const uint8_t failed = update_book(result);
+        load_book(1);
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(failed, 0) << "game " << g;
+
+        bool whole = true;
+        for (int p = 1; p <= plies; ++p) {
+            const int w = before[size_t(p - 1)];
+            const int target = (p % 2 == 1) == (result > 0) ? 100 : 0;
+            const int expected = (9 * w + target) / 10;
+            const int now = book_entry(g, p).weight;
+            EXPECT_EQ(now, expected) << "game " << g << " ply " << p;
+            // Toward the result: every shipped weight lies well inside 0..90.
+            EXPECT_TRUE(target > w ? now > w : now < w) << "game " << g << " ply " << p;
+            whole &= now == expected;
+        }
+        learntWhole += whole;
+    }
+    EXPECT_EQ(learntWhole, int(shipped.size()) - 1);
+    std::printf("[ figures  ] %d of %d book lines learnt up to their last move\n", learntWhole,
+                int(shipped.size()) - 1);
 }
 
 } // namespace

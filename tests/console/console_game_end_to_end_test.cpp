@@ -10,92 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "console/console_game.h"
+#include "platform/platform.h"
 #include "search/search_fixture.h"
 #include "shell/game_history.h"
 #include "support/engine_process.h"
 #include "support/temp_files.h"
 
 namespace {
-
-// Questionnaire answers that accept the defaults with clocks of the given minutes, then choose
-// the computer's side (w, b or c) and confirm; or autoplay ("a").
-std::string accept_defaults(const std::string& minutes, const std::string& side) {
-    const std::string who = side == "a" ? "y" : "n" + side;
-    return "\ry" + minutes + "\r" + who + "nny";
-}
-
-// A 216-byte position file in the English letter set, rank 8 first ("K" white king, "k" black).
-std::string position_file(const std::vector<std::string>& ranks) {
-    std::string bytes;
-    for (const std::string& rank : ranks) {
-        for (char c : rank) {
-            bytes += '|';
-            if (c == '.') {
-                bytes += "  ";
-            } else {
-                bytes += c >= 'a' ? 'B' : 'W';
-                bytes += char(c >= 'a' ? c - 'a' + 'A' : c);
-            }
-        }
-        bytes += "|\r\n";
-    }
-    return bytes;
-}
-
-// The engine started with -console in a working directory of its own, with or without the
-// opening book.
-class ConsoleGame {
-  public:
-    explicit ConsoleGame(bool withBook) {
-        std::string pattern = ::testing::TempDir() + "talvor_console_XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) directory = pattern + "/";
-        if (withBook) {
-            std::filesystem::copy_file(TALVOR_BOOK_FILE, directory + "pellan.txt",
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-    }
-    ~ConsoleGame() {
-        std::error_code ignored;
-        std::filesystem::remove_all(directory, ignored);
-    }
-
-    void write(const std::string& name, const std::string& bytes) const {
-        FILE* f = std::fopen((directory + name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    std::string file(const std::string& name) const { return read_file(directory + name); }
-
-    // Plays the keys, then ends the input; the engine's exit status, -1 when it still ran
-    // after timeout_ms.
-    int play(const std::string& keys, int timeout_ms = 30000) {
-        const char* saved = std::getenv("TEST_TMPDIR");
-        const std::string savedDirectory = saved ? saved : "";
-        setenv("TEST_TMPDIR", directory.c_str(), 1);
-        EngineProcess engine({"-console"});
-        if (saved)
-            setenv("TEST_TMPDIR", savedDirectory.c_str(), 1);
-        else
-            unsetenv("TEST_TMPDIR");
-        engine.send(keys);
-        engine.close_input();
-        const int status = engine.wait_exit(timeout_ms);
-        screen = engine.output();
-        return status;
-    }
-
-    size_t count(const std::string& text) const {
-        size_t n = 0;
-        for (size_t at = screen.find(text); at != std::string::npos; at = screen.find(text, at + 1))
-            ++n;
-        return n;
-    }
-    bool shows(const std::string& text) const { return screen.find(text) != std::string::npos; }
-
-    std::string directory;
-    std::string screen;
-};
 
 TEST(ConsoleGame, DefaultsControlModeTakeBacksAndResignation) {
     ConsoleGame game(false);
@@ -152,21 +74,97 @@ TEST(ConsoleGame, RefusedParametersPositionFileAndPromotion) {
     EXPECT_TRUE(game.shows("\n\n0-1 Abandon\n")) << game.screen;
     EXPECT_TRUE(game.shows("_END_")) << game.screen;
     const std::string record = game.file("Chess.pgn");
-    EXPECT_NE(record.find("[PlyCount \"2\"]\n\n1.a8=Q "), std::string::npos) << record;
+    EXPECT_NE(record.find("[PlyCount \"2\"]\n[SetUp \"1\"]\n"
+                          "[FEN \"7k/P6p/8/8/8/8/8/6K1 w - - 0 1\"]\n\n1.a8=Q "),
+              std::string::npos)
+        << record;
 }
 
-TEST(ConsoleGame, UnusableStartPositionsStartTheQuestionnaireAgain) {
+TEST(ConsoleGame, UnusableStartPositionsSayWhyAndStartTheQuestionnaireAgain) {
     ConsoleGame game(false);
-    game.write("twokings.pos", position_file({"K......k", "........", "........", "........",
-                                              "........", "........", "........", "......K."}));
+    const struct {
+        const char* name;
+        std::vector<std::string> ranks;
+        const char* reason;
+    } refused[] = {
+        {"twokings",
+         {"K......k", "........", "........", "........", "........", "........", "........",
+          "......K."},
+         "each side needs exactly one king"},
+        {"pawn",
+         {".......k", "........", "........", "........", "........", "........", "........",
+          "P.....K."},
+         "a pawn stands on the first or the eighth rank"},
+        {"touching",
+         {"........", "........", "........", "........", "........", "........", ".....k..",
+          "......K."},
+         "the kings stand side by side"},
+        // White to move, the black king attacked by the white rook.
+        {"check",
+         {"....k...", "........", "........", "........", "....R...", "........", "........",
+          "......K."},
+         "the side not to move is in check"},
+    };
     const std::string setUp = "\rn1\r1\r0\r0\r0\rnnnnnwnnnn";
-    const std::string keys = setUp + "nofile\rncnny"     // no such file: "Board problem"
-                             + setUp + "twokings\rncnny" // two white kings: silently again
-                             + accept_defaults("1", "c") + "e2e4\r";
+    std::string keys = setUp + "nofile\rncnny"; // no such file: "Board problem"
+    for (const auto& r : refused) {
+        game.write(std::string(r.name) + ".pos", position_file(r.ranks));
+        keys += setUp + r.name + "\rncnny";
+    }
+    keys += accept_defaults("1", "c") + "e2e4\r";
     ASSERT_EQ(game.play(keys), 0) << game.screen;
-    EXPECT_EQ(game.count("Do you accept following parameters"), 3u) << game.screen;
+    EXPECT_EQ(game.count("Do you accept following parameters"), 6u) << game.screen;
     EXPECT_EQ(game.count("\nBoard problem"), 1u) << game.screen;
+    for (const auto& r : refused)
+        EXPECT_EQ(game.count("\nPosition refused : " + std::string(r.reason) + "\n"), 1u)
+            << r.name << game.screen;
     EXPECT_TRUE(game.shows(" E2E4\n")) << game.screen;
+}
+
+TEST(ConsoleGame, AnExtendedKeyAtTheFirstPromptAnswersNothing) {
+    ConsoleGame game(false);
+    // End (ESC [ F: 0 and then 79, an "O") at "Press <Enter><Enter>", then the answers.
+    ASSERT_EQ(game.play("\x1b[Fy1\rncnnye2e4\r"), 0) << game.screen;
+    EXPECT_TRUE(game.shows("Do you accept following parameters (Y/n) : y"
+                           "\nTime credit for each player (minutes) : 1"))
+        << game.screen;
+    EXPECT_TRUE(game.shows(" E2E4\n")) << game.screen;
+}
+
+TEST(ConsoleGame, KingAndKnightAgainstKingIsDrawnAtOnce) {
+    ConsoleGame game(false);
+    // White: king a1, knight c3; black: king h8, bishop b5; White (the player) to move.
+    game.write("minor.pos", position_file({".......k", "........", "........", ".b......",
+                                           "........", "..N.....", "........", "K......."}));
+    ASSERT_EQ(game.play("\rn1\r1\r0\r0\r0\rnnnnnwnnnnminor\rncnnyc3b5\r\r\r"), 0) << game.screen;
+    EXPECT_TRUE(game.shows(" C3B5\n")) << game.screen;
+    EXPECT_TRUE(game.shows("\nFaire <Entrer> pour continuer\n\nNulle - Matériel insuffisant\n"))
+        << game.screen;
+    const std::string record = game.file("Chess.pgn");
+    EXPECT_NE(record.find("[Result \"1/2-1/2\"]"), std::string::npos) << record;
+    EXPECT_NE(record.find("1.Nxb5 1/2-1/2 "), std::string::npos) << record;
+}
+
+TEST(ConsoleGame, ThePlayersClockGoesDownByTheTimeTaken) {
+    ConsoleGame game(false);
+    EngineProcess engine({"-console"}, game.directory);
+    // Control mode, one minute each, no increment: White thinks about 2.5 seconds, Black answers
+    // at once.
+    engine.send(accept_defaults("1", "c"));
+    ASSERT_TRUE(engine.wait_for("Votre coup : ", 10000)) << engine.output();
+    platform_sleep_ms(2500);
+    engine.send("e2e4\r");
+    ASSERT_TRUE(engine.wait_for("Nbcoups : 1-B  Tmps :  1.00", 10000)) << engine.output();
+    engine.send("e7e5\r");
+    ASSERT_TRUE(engine.wait_for(" E7E5\n", 10000)) << engine.output();
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(10000), 0);
+    // White's clock after Black's move: 2 or 3 seconds gone (a slow machine may add one).
+    const std::string& screen = engine.output();
+    const size_t at = screen.find("Nbcoups : 1-N  Tmps :  0.5");
+    ASSERT_NE(at, std::string::npos) << screen;
+    const char second = screen[at + std::string("Nbcoups : 1-N  Tmps :  0.5").size()];
+    EXPECT_TRUE(second == '8' || second == '7') << screen.substr(at, 40);
 }
 
 TEST(ConsoleGame, EndOfInputEndsTheProgram) {
@@ -198,6 +196,17 @@ TEST(ConsoleGame, EndOfInputEndsTheProgram) {
                          shown.compare(shown.size() - words.size(), words.size(), words) == 0;
         EXPECT_TRUE(endsRight) << c.keys << shown.substr(shown.size() - 300);
     }
+}
+
+TEST(ConsoleGame, EditingAndFunctionKeysDoNotStopTheSearchOnThePlayersTime) {
+    ConsoleGame game(false);
+    game.write("mid.pos", position_file({"r.bqk..r", "pppp.ppp", "..n..n..", "..b.p...", "..B.P...",
+                                         ".....N..", "PPPP.PPP", "RNBQK..R"}));
+    // Delete (0 and 83, an "S"), F10 and a key the terminal names by a number nobody knows,
+    // pressed while the engine thinks on the player's time; then the input ends.
+    const std::string keys = "\rn30\r30\r43\r0\r0\rynnnnwyyyymid\rnwnny\x1b[3~\x1b[21~\x1b[99~";
+    ASSERT_EQ(game.play(keys, 60000), 0) << game.screen;
+    EXPECT_FALSE(game.shows("Thinking (S to stop)...\nVotre coup : ")) << game.screen;
 }
 
 TEST(ConsoleGame, ResignationTypedWhileTheEnginePonders) {
@@ -281,9 +290,10 @@ TEST_F(AutoplayGame, EndsWithItsResultAndIsRecordedWhole) {
     for (const std::string& m : moves) words += " " + m;
     ASSERT_TRUE(set_position(words)) << words;
     ASSERT_EQ(GamePly, int(moves.size())) << words;
-    std::string expected = "[Event \"\"]\n[Site \"\"]\n[Date \"\"]\n[Round \"\"]\n[White \"\"]\n"
-                           "[Black \"\"]\n[Result \"\"]\n[ECO \"\"]\n[PlyCount \"" +
-                           std::to_string(moves.size()) + "\"]\n";
+    const std::string result = resultText.find("1-0") != std::string::npos   ? "1-0"
+                               : resultText.find("0-1") != std::string::npos ? "0-1"
+                                                                             : "1/2-1/2";
+    std::string expected = record_header("Talvor", "Talvor", result, int(moves.size()));
     for (int ply = 1; ply <= GamePly; ++ply) {
         if (ply % 12 == 1) expected += "\n";
         if (ply % 2 == 1) expected += std::to_string(ply / 2 + 1) + ".";

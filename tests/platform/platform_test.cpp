@@ -49,6 +49,25 @@ TEST(KeyDecoder, TranslatesTerminalBytesIntoKeyCodes) {
     for (const auto& c : cases) EXPECT_EQ(decode_all(c.bytes), c.keys) << c.bytes;
 }
 
+TEST(KeyDecoder, EscapeSequencesGiveTheConsolesCodesOrNothing) {
+    // A terminal's function and editing keys give the codes of a Windows console; a sequence of
+    // a key it has none for is no key at all (it once gave 83, which the search read as S).
+    const struct {
+        std::string bytes;
+        std::vector<int> keys;
+    } cases[] = {
+        {"\x1B[H\x1BOH\x1B[1~\x1B[7~", {0, 71, 0, 71, 0, 71, 0, 71}},   // Home
+        {"\x1B[F\x1BOF\x1B[4~\x1B[8~", {0, 79, 0, 79, 0, 79, 0, 79}},   // End
+        {"\x1B[2~\x1B[3~\x1B[5~\x1B[6~", {0, 82, 0, 83, 0, 73, 0, 81}}, // Ins Del PgUp PgDn
+        {"\x1BOP\x1BOS\x1B[15~\x1B[21~", {0, 59, 0, 62, 0, 63, 0, 68}}, // F1 F4 F5 F10
+        {"\x1B[23~\x1B[24~", {0, 133, 0, 134}},                         // F11 F12
+        {"\x1B[1;5A\x1B[1;2P", {0, 72, 0, 59}},                         // with modifiers
+        {"\x1B[200~x\x1B[Zy\x1B[99~z", {'x', 'y', 'z'}},                // unknown: dropped
+        {"\x1B[", {}},                                                  // cut short
+    };
+    for (const auto& c : cases) EXPECT_EQ(decode_all(c.bytes), c.keys) << c.bytes.substr(1);
+}
+
 TEST(ConsoleOutput, AccentedCodesAreWrittenAsUtf8) {
     const struct {
         int code;

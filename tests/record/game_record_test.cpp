@@ -5,6 +5,7 @@
 
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "platform/platform.h"
 #include "shell/game_history.h"
 #include "shell/settings.h"
 #include "uci/dispatcher.h"
@@ -25,21 +26,21 @@
 
 namespace {
 
-const std::string Header = "[Event \"\"]\n[Site \"\"]\n[Date \"\"]\n[Round \"\"]\n[White \"\"]\n"
-                           "[Black \"\"]\n[Result \"\"]\n[ECO \"\"]\n";
+// The header's first eight lines, with the record's date and players.
+std::string header(const std::string& result) {
+    return "[Event \"Casual game\"]\n[Site \"?\"]\n[Date \"" + std::string(game_date) +
+           "\"]\n[Round \"\"]\n[White \"" + game_white_player + "\"]\n[Black \"" +
+           game_black_player + "\"]\n[Result \"" + result + "\"]\n[ECO \"\"]\n";
+}
 
 std::string tempPath(const char* leaf) {
     return temp_path("talvor_pgn_", leaf);
 }
 
-// What follows the nine header lines.
+// What follows the header: the empty line and the moves.
 std::string moveTextOf(const std::string& file) {
-    size_t at = 0;
-    for (int line = 0; line < 9 && at != std::string::npos; ++line) {
-        at = file.find('\n', at);
-        if (at != std::string::npos) ++at;
-    }
-    return at == std::string::npos ? std::string() : file.substr(at);
+    const size_t at = file.find("]\n\n");
+    return at == std::string::npos ? std::string() : file.substr(at + 2);
 }
 
 class GameRecord : public ::testing::Test {
@@ -212,11 +213,11 @@ std::vector<std::string> moveTokens(const std::string& moveText) {
 
 TEST_F(GameRecord, WholeGameHasTheHeaderThePlyCountAndTheMoves) {
     run("position startpos moves e2e4 e7e5 g1f3 b8c6");
-    EXPECT_EQ(writeWhole(), Header + "[PlyCount \"4\"]\n\n1.e4 e5 2.Nf3 Nc6 ");
+    EXPECT_EQ(writeWhole(), header("*") + "[PlyCount \"4\"]\n\n1.e4 e5 2.Nf3 Nc6 ");
 
     // Before the first move only the header is written.
     run("position startpos");
-    EXPECT_EQ(writeWhole(), Header + "[PlyCount \"0\"]\n");
+    EXPECT_EQ(writeWhole(), header("*") + "[PlyCount \"0\"]\n");
 }
 
 TEST_F(GameRecord, NotationOfSingleMoves) {
@@ -275,6 +276,79 @@ TEST_F(GameRecord, ResultFollowsTheLastMoveByStatus) {
     }
 }
 
+TEST_F(GameRecord, HeaderNamesThePlayersTheDateAndTheResult) {
+    run("position startpos moves e2e4 e7e5 f1c4 b8c6 d1h5 g8f6 h5f7");
+    const struct {
+        uint8_t status;
+        const char* result;
+    } results[] = {{1, "1-0"},     {3, "1-0"},     {10, "1-0"},    {2, "0-1"},
+                   {4, "0-1"},     {9, "0-1"},     {5, "1/2-1/2"}, {6, "1/2-1/2"},
+                   {7, "1/2-1/2"}, {8, "1/2-1/2"}, {0, "*"}};
+    for (const auto& r : results) {
+        game_history[7].status = r.status;
+        EXPECT_NE(writeWhole().find("\n[Result \"" + std::string(r.result) + "\"]\n"),
+                  std::string::npos)
+            << int(r.status);
+    }
+
+    // The date is the day the record file was created; the players follow the engine's side.
+    useRecordFile(keep(tempPath("dated.pgn")));
+    create_game_record_file();
+    int year = 0, month = 0, day = 0;
+    platform_local_date(&year, &month, &day);
+    char today[16];
+    std::snprintf(today, sizeof today, "%04d.%02d.%02d", year, month, day);
+    const struct {
+        uint8_t mode;
+        const char* white;
+        const char* black;
+    } players[] = {{'A', "Talvor", "Talvor"},
+                   {'B', "Talvor", "Human"},
+                   {'N', "Human", "Talvor"},
+                   {'C', "Human", "Human"}};
+    for (const auto& p : players) {
+        name_game_players(p.mode);
+        const std::string file = writeWhole();
+        const std::string expected = "[Event \"Casual game\"]\n[Site \"?\"]\n[Date \"" +
+                                     std::string(today) + "\"]\n[Round \"\"]\n[White \"" +
+                                     p.white + "\"]\n[Black \"" + p.black +
+                                     "\"]\n[Result \"*\"]\n";
+        EXPECT_EQ(file.substr(0, expected.size()), expected);
+    }
+
+    // A game that goes on after a take-back: no ply count, no result yet.
+    const std::string path = keep(tempPath("running.pgn"));
+    game_history[7].status = 0;
+    game_file_handle =
+        write_running_game_record(game_file_handle, path.c_str(), game_history, GamePly);
+    EXPECT_EQ(read_file(path),
+              header("*") + "[PlyCount \"\"]\n\n1.e4 e5 2.Bc4 Nc6 3.Qh5 Nf6 4.Qxf7 ");
+}
+
+TEST_F(GameRecord, AGameFromASetUpPositionCarriesItsFen) {
+    const struct {
+        const char* position;
+        const char* fen; // nullptr: the standard start, no tags
+    } cases[] = {
+        {"startpos moves e2e4", nullptr},
+        {"fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves e2e4", nullptr},
+        {"fen 7k/1P6/8/8/8/8/8/K7 w - - 0 1 moves b7b8q", "7k/1P6/8/8/8/8/8/K7 w - - 0 1"},
+        // Black to move, rights that the board no longer allows dropped, a later move number.
+        {"fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1 moves e7e5",
+         "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1"},
+        {"fen r3k3/8/8/8/8/8/8/4K2R w KQkq - 5 23 moves e1g1", "r3k3/8/8/8/8/8/8/4K2R w Kq - 0 23"},
+    };
+    for (const auto& c : cases) {
+        run(std::string("position ") + c.position);
+        ASSERT_GE(GamePly, 1) << c.position;
+        const std::string file = writeWhole();
+        const std::string tags =
+            c.fen ? "[PlyCount \"1\"]\n[SetUp \"1\"]\n[FEN \"" + std::string(c.fen) + "\"]\n\n"
+                  : "[PlyCount \"1\"]\n\n";
+        EXPECT_NE(file.find(tags), std::string::npos) << c.position << "\n" << file;
+    }
+}
+
 TEST_F(GameRecord, MovesNumberedFromTheSetUpPosition) {
     const std::string start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR";
     // Black moves first: its move carries the number with "...", White's next move the next one.
@@ -317,9 +391,9 @@ TEST_F(GameRecord, RunningRecordEqualsTheWholeGame) {
     const std::string runningFile = read_file(running);
     const std::string wholeFile = writeWhole();
 
-    const std::string runningHeader = Header + "[PlyCount \"\"]\n";
+    const std::string runningHeader = header("*") + "[PlyCount \"\"]\n";
     const std::string wholeHeader =
-        Header + "[PlyCount \"" + std::to_string(words.size()) + "\"]\n";
+        header("*") + "[PlyCount \"" + std::to_string(words.size()) + "\"]\n";
     EXPECT_EQ(runningFile.substr(0, runningHeader.size()), runningHeader);
     EXPECT_EQ(wholeFile.substr(0, wholeHeader.size()), wholeHeader);
     const std::string moveText = moveTextOf(wholeFile);

@@ -63,3 +63,26 @@ TEST_F(GameMoves, RepetitionAndFiftyMoveDraws) {
     for (int i = 0; i <= 100; ++i) KeyHistory[i] = KeyPair{uint64_t(i), uint64_t(i)};
     EXPECT_EQ(game_draw_status(LastGameMove), 7);
 }
+
+TEST_F(GameMoves, DrawsForLackOfMatingMaterial) {
+    const struct {
+        const char* position;
+        int status;
+    } cases[] = {
+        {"fen 7k/8/8/1b6/8/2N5/8/K7 w - - 0 1 moves c3b5", 8}, // K+N against K
+        {"fen 7k/8/8/1n6/8/2B5/8/K7 w - - 0 1 moves c3b4", 0}, // K+B against K+N
+        {"fen 7k/8/8/1n6/8/8/2B5/K7 w - - 0 1 moves c2b1", 0},
+        {"fen 7k/8/8/1n6/8/2B5/8/K7 b - - 0 1 moves b5c3", 8},  // K+N against K
+        {"fen 7k/8/8/8/8/2B5/1q6/K7 w - - 0 1 moves a1b2", 8},  // K+B against K
+        {"fen 7k/7b/8/8/8/8/1q6/KB6 w - - 0 1 moves a1b2", 8},  // bishops on light squares
+        {"fen 5b1k/8/8/8/8/8/1q6/KB6 w - - 0 1 moves a1b2", 0}, // on squares of both colours
+        {"fen 7k/8/8/8/8/8/1q6/K7 w - - 0 1 moves a1b2", 8},    // king against king
+        {"fen 7k/8/8/8/8/8/1r6/K6R w - - 0 1 moves a1b2", 0},   // a rook can mate
+        {"fen 7k/7p/8/8/8/8/1q6/K7 w - - 0 1 moves a1b2", 0},   // so may a pawn
+        {"fen 7k/8/8/8/8/8/1q6/KNN5 w - - 0 1 moves a1b2", 0},  // two knights: not listed
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(dispatch_line(std::string("position ") + c.position), "") << c.position;
+        EXPECT_EQ(game_draw_status(LastGameMove), c.status) << c.position;
+    }
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -92,6 +93,48 @@ TEST_F(TimeAllocation, BlitzClocksLeaveTimeForEveryMove) {
     }
 }
 
+TEST_F(TimeAllocation, ShortConsoleClocksGiveTheEngineItsShare) {
+    uci_mode = 0;
+    console_mode = 1;
+    moves_to_go = 0;
+    increment[White] = increment[Black] = 0;
+    time_used[White] = time_used[Black] = 0;
+    const struct {
+        int clock, used, credits;
+        double allotted, hard;
+        uint64_t budget;
+    } cases[] = {
+        // One minute: 40 moves to go and a tenth of the clock kept back; the hard limit three
+        // times the average share less a fortieth of the clock (once 0 below 160 seconds).
+        {60, 0, 0, (60 - 6) / 40.0, 1.5 * 3 - 1.5, uint64_t((60 - 6) / 40.0 * 500000)},
+        {120, 0, 0, (120 - 12) / 40.0, 3.0 * 3 - 3, uint64_t((120 - 12) / 40.0 * 500000)},
+        {300, 0, 0, (300 - 20) / 40.0, 7.5 * 3 - 7.5, uint64_t(7.0 * 500000)},
+        // Long clocks as before: 20 seconds kept back, a margin of 10 seconds.
+        {600, 0, 0, 14.5, 15.0 * 3 - 10, uint64_t(14.5 * 500000)},
+        // Operator credits (autoplay's one second) are kept from the search, not from the clock.
+        {60, 0, 1, (60 - 6) / 40.0, 3.0, uint64_t(((60 - 6) / 40.0 - 1) * 500000)},
+        // A clock run out: the minimum budget, and a second to search it.
+        {60, 61, 0, 0.0, 1.0, 20000},
+    };
+    for (const auto& c : cases) {
+        side_clock[White] = c.clock;
+        time_used[White] = c.used;
+        move_credit_play = int8_t(c.credits);
+        testing::internal::CaptureStdout();
+        allocate_time();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << c.clock;
+        EXPECT_NEAR(allotted_seconds, std::max<double>(c.allotted, c.credits), 0.001) << c.clock;
+        EXPECT_NEAR(hard_time_limit, c.hard, 0.001) << c.clock;
+        EXPECT_NEAR(double(node_limit - node_count), double(std::max<uint64_t>(c.budget, 20000)),
+                    2.0)
+            << c.clock;
+    }
+    move_credit_play = 0;
+    time_used[White] = 0;
+    uci_mode = 1;
+    console_mode = 0;
+}
+
 TEST_F(TimeAllocation, LongGamesKeepTheirClock) {
     // Move 70 of a game at 10 s + 0.1 s: the share must stay a small part of the clock (the
     // moves still to play once fell to one, and the whole clock went into one move).
@@ -147,11 +190,12 @@ TEST(TimeFactor, StepsByTenWithinItsBounds) {
         bool overspent;
         int next;
     } cases[] = {
-        {170, true, 160},   {170, false, 180},  {55, true, 50},        {50, true, 50},
+        {170, true, 160},      {170, false, 180},     {55, true, 50},       {50, true, 50},
         {19995, false, 20000}, {20000, false, 20000}, {20000, true, 19990}, {50, false, 60},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(next_time_factor(c.factor, c.overspent), c.next) << c.factor << " " << c.overspent;
+        EXPECT_EQ(next_time_factor(c.factor, c.overspent), c.next)
+            << c.factor << " " << c.overspent;
 }
 
 TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {

@@ -15,12 +15,14 @@ long long monotonic_ms() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-EngineProcess::EngineProcess(const std::vector<std::string>& arguments) {
+EngineProcess::EngineProcess(const std::vector<std::string>& arguments,
+                             const std::string& working_directory) {
     int to_child[2];
     int from_child[2];
     if (pipe(to_child) != 0 || pipe(from_child) != 0) return;
     // Everything the child needs is prepared before the fork: it must not allocate.
-    const std::string directory = testing::TempDir();
+    const std::string directory =
+        working_directory.empty() ? testing::TempDir() : working_directory;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(TALVOR_BINARY));
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -80,8 +82,12 @@ bool EngineProcess::read_some(int timeout_ms) {
 }
 
 bool EngineProcess::wait_for(const std::string& wanted, int timeout_ms) {
+    return wait_for_after(wanted, 0, timeout_ms);
+}
+
+bool EngineProcess::wait_for_after(const std::string& wanted, size_t from, int timeout_ms) {
     const long long end = monotonic_ms() + timeout_ms;
-    while (text.find(wanted) == std::string::npos) {
+    while (text.find(wanted, from) == std::string::npos) {
         const long long left = end - monotonic_ms();
         if (left <= 0 || output_fd < 0) return false;
         read_some(int(left));

@@ -7,8 +7,10 @@
 
 class EngineProcess {
   public:
-    // Starts TALVOR_BINARY with the given arguments in a scratch working directory.
-    explicit EngineProcess(const std::vector<std::string>& arguments = {});
+    // Starts TALVOR_BINARY with the given arguments in directory (the test's scratch directory
+    // when empty).
+    explicit EngineProcess(const std::vector<std::string>& arguments = {},
+                           const std::string& directory = "");
     ~EngineProcess(); // kills the engine if it still runs
 
     EngineProcess(const EngineProcess&) = delete;
@@ -19,6 +21,8 @@ class EngineProcess {
 
     // Collects output until it contains text (true) or timeout_ms pass (false).
     bool wait_for(const std::string& text, int timeout_ms);
+    // The same for text appearing at or after byte offset from of the output.
+    bool wait_for_after(const std::string& text, size_t from, int timeout_ms);
     // Collects output for ms milliseconds.
     void collect(int ms);
     // Waits for the engine to end: its exit status, or -1 when it is still running after
