@@ -276,6 +276,7 @@ TEST_F(AutoplayGame, EndsWithItsResultAndIsRecordedWhole) {
         {"\n\nPAT\n", " 1/2-1/2 "},
         {"\n\nNulle - R\xC3\xA9p\xC3\xA9tition (", " 1/2-1/2 "},
         {"\n\nNulle - 50 coups (", " 1/2-1/2 "},
+        {"\n\nNulle - Mat\xC3\xA9riel insuffisant\n", " 1/2-1/2 "},
     };
     std::string resultText;
     for (const auto& e : endings)
