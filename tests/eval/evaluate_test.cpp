@@ -331,6 +331,28 @@ TEST(EvaluateGamePosition, RecognisedEndings) {
     }
 }
 
+TEST(EvaluateGamePosition, RookAndFourPawnsAgainstRookIsNoDraw) {
+    // The balance of a rook against a lone pawn (400) is also that of a rook and four pawns
+    // against a rook; the rook-against-pawn rule (its king beside the pawn, the other king far
+    // off) must not make that a near draw, for either colour or side to move.
+    const char* fens[] = {
+        "8/7r/2PK4/8/8/7k/PP5P/4R3 w - - 0 1",
+        "8/7r/2PK4/8/8/7k/PP5P/4R3 b - - 0 1",
+        "4r3/pp5p/7K/8/8/2pk4/7R/8 b - - 0 1",
+        "4r3/pp5p/7K/8/8/2pk4/7R/8 w - - 0 1",
+    };
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(setup_game_position(fens[i])) << fens[i];
+        const int strong = i < 2 ? 1 : -1; // the side with the pawns
+        EXPECT_GT(evaluate(SearchNodes[0]) * strong, 300) << fens[i];
+    }
+    // The rule itself still holds a rook against a lone pawn that its king supports.
+    ASSERT_TRUE(setup_game_position("7K/8/8/8/8/2pk4/8/R7 w - - 0 1"));
+    EXPECT_EQ(evaluate(SearchNodes[0]), 2);
+    ASSERT_TRUE(setup_game_position("r7/8/2PK4/8/8/8/8/7k b - - 0 1"));
+    EXPECT_EQ(evaluate(SearchNodes[0]), -2);
+}
+
 TEST(EvaluateGamePosition, WrongBishopKeepsAHundredAndTwentyEighthOfTheScore) {
     ASSERT_TRUE(setup_game_position("k7/8/1K6/P7/8/8/8/3B4 w - - 0 1"));
     int16_t right = evaluate(SearchNodes[0]);
