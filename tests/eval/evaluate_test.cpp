@@ -65,8 +65,10 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     int16_t untouched = evaluate(base.node());
 
     HandPosition quiet(pieces, White, 3);
+    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
     MoveAtPly[0] = MoveAtPly[2] = 0;
-    MoveAtPly[1] = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    MoveAtPly[1] = toA7;
+    SearchNodes[2].attackMapsValid = 1;
     SearchNodes[2].checkState = 0;
     EXPECT_EQ(evaluate(quiet.node()), untouched - 100);
 
@@ -78,6 +80,29 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     MoveAtPly[1] = 0;
     EXPECT_EQ(evaluate(quiet.node()), untouched);
     MoveAtPly[0] = 0;
+}
+
+TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
+    // The bishop went to a7 with the last move; the node's own check state is another
+    // position's until its moves are generated.
+    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    const struct {
+        const char* pieces;
+        uint8_t staleCheckState;
+        int cost;
+    } cases[] = {
+        {"Ke1 Qd1 Ra1 Ba7 Nb1 ke8 qd8 ra8 nb8 pc7 pb6", LetterBishop, 100}, // no check
+        {"Ke1 Qd1 Ra1 Ba7 Nb1 kb8 qd8 rh8 pc7 pb6", 0, 30},                 // check on b8
+    };
+    for (const auto& c : cases) {
+        HandPosition pos(c.pieces, Black, 2);
+        const int16_t untouched = evaluate(pos.node());
+        MoveAtPly[1] = toA7;
+        pos.node().checkState = c.staleCheckState;
+        pos.node().attackMapsValid = 0;
+        EXPECT_EQ(evaluate(pos.node()), untouched - c.cost) << c.pieces;
+        MoveAtPly[1] = 0;
+    }
 }
 
 TEST(Evaluate, DevelopmentLeadReadsThePlacementSumsAsSignedBytes) {
@@ -154,6 +179,7 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
     for (uint8_t side : {White, Black}) {
         HandPosition pos(pieces, side);
         ASSERT_EQ(pos.state().phase, 1);
+        pos.node().attackMapsValid = 1;
         (side == White ? pos.node().ownAttacks : pos.node().enemyAttacks) = whiteAttacks;
         for (int slot = 16; slot < 32; ++slot)
             if (PieceList[slot].letter == LetterPawn) PieceList[slot].moves->mobilityCount = 0;
@@ -164,6 +190,11 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
         EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
         pos.node().checkState = 0;
 
+        // Maps and move lists left from another position tell nothing about this one.
+        pos.node().attackMapsValid = 0;
+        EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+        pos.node().attackMapsValid = 1;
+
         PieceList[Board[square_named("b6")].slot].moves->mobilityCount = 1;
         EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
         EXPECT_GT(evaluate(pos.node()), 1000);
@@ -172,6 +203,7 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
 
 TEST(Evaluate, BlockedRookPawnOnItsFifthRankKeepsItsEnPassantEntry) {
     HandPosition pos("Kd1 Qd4 Pa3 kh8 pa4");
+    pos.node().attackMapsValid = 1;
     pos.node().ownAttacks = square_bit(square_named("g8")) | square_bit(square_named("g7")) |
                             square_bit(square_named("h7"));
     PieceMoveRecord* pawn = PieceList[Board[square_named("a4")].slot].moves;
