@@ -192,16 +192,16 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
         alpha = beta - 1;
     }
 
-    // Step 6. Check, pawn structure, move lists.
+    // Step 6. Pawn structure, move lists, check.
     f.nodeType = int8_t(nodeTypeArg);
     f.legalMoveSeen = 0;
     PvRows[p][0] = 0;
     const MOVE last = lastMoveInto(node);
-    // The pawn-table record is read after the move generation: start fetching it now.
-    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
+    // The pawn structure is refreshed before the move lists: it reads the king-shelter counts
+    // the position was reached with.
+    refreshPawnSummary(node, last);
     updateMoves(node, last);
     f.inCheck = uint8_t(node.checkState != 0);
-    refreshPawnSummary(node, last);
     if (p == 2 && f.phase >= 1)
         root_king_distance =
             uint8_t(StepCount[node.state->kingSquare[White] * 64 + node.state->kingSquare[Black]]);

@@ -29,12 +29,13 @@ void copyChildRow(int p);
 // Ends row p after its first slot with a marker.
 void endRowAfterMove(int p, MOVE marker);
 
-// The move that led to node changed what the pawn-structure summary depends on (pawns, kings,
-// castling rights, phase or queens), so the summary must come from the pawn table again.
-bool pawnSummaryStale(const SearchNode& node, MOVE last);
+// The move that led to a node changed what its pawn-structure summary is keyed on or built
+// from (a pawn or king moved, a pawn was taken, a castling square was touched), so the summary
+// must come from the pawn table again.
+bool pawnSummaryStale(MOVE last);
 
-// Makes the pawn-structure summary of node (at ply SearchPly) valid after the move that led
-// there changed what it depends on (pawns, kings, castling rights, phase or queens).
+// Makes the pawn-structure summary of node (at ply SearchPly) valid after such a move; run
+// before the node's move lists are updated.
 void refreshPawnSummary(SearchNode& node, MOVE last);
 
 // Static score of node's position from colour's view.
