@@ -100,7 +100,7 @@ void probeEntry(MoveEntry& e, int depth) {
 bool entryUsable(MoveEntry& e, int depth, int alpha, int beta) {
     if (e.hashDepth < depth) return false;
     if (e.hashState == ProbeExact) return true;
-    if (e.hashState != ProbeBound && e.hashState != ProbeBoundUsed) return false;
+    if (e.hashState != ProbeBound) return false;
     if ((e.hashBound == BoundUpper && e.hashScore <= alpha) ||
         (e.hashBound == BoundLower && e.hashScore >= beta)) {
         e.hashState = ProbeBoundUsed;

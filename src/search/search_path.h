@@ -48,7 +48,8 @@ struct MoveEntry;
 void probeEntry(MoveEntry& e, int depth);
 
 // The entry's table answer settles the move without a search at this depth and window (an exact
-// value, or a bound that already decides the move against alpha or beta).
+// value, or a bound that already decides the move against alpha or beta). A bound that decided
+// the move once is not taken again in a later pass: the move is searched there.
 bool entryUsable(MoveEntry& e, int depth, int alpha, int beta);
 
 // Stores the value found for the entry's child and keeps it as the entry's table answer.
