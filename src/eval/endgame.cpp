@@ -135,7 +135,9 @@ bool recognise_material(const PlyState& st, i16 score, i16& value) {
         }
         return false;
     case 400:
-        if (wN == 500 && wP == 0) {
+        // A rook against a lone pawn. With a rook on each side the same balance is a rook and
+        // four pawns against a rook, which is no draw.
+        if (wN == 500 && wP == 0 && bN == 0) {
             int q = make_square(file_of(pb), 0);
             int dB = square_distance(pb, bK);
             int dW = square_distance(q, wK) - (SideToMove == White ? 1 : 0);
@@ -143,7 +145,7 @@ bool recognise_material(const PlyState& st, i16 score, i16& value) {
                 value = w16(rank_of(pb));
                 return true;
             }
-        } else if (bN == 500 && bP == 0) {
+        } else if (bN == 500 && bP == 0 && wN == 0) {
             int q = make_square(file_of(pw), 7);
             int dW = square_distance(pw, wK);
             int dB = square_distance(q, bK) - (SideToMove == Black ? 1 : 0);

@@ -1,5 +1,6 @@
 #include "eval/evaluate.h"
 
+#include "board/geometry.h"
 #include "board/position.h"
 #include "eval/endgame.h"
 #include "eval/eval_tables.h"
@@ -41,12 +42,21 @@ i16 bishop_pair(const PlyState& st) {
     return w16(bp);
 }
 
+// Is the side to move at node checked by a bishop? A node whose moves are not generated yet
+// has no check state of its own: the bishop on bishopSquare is looked at instead.
+bool checked_by_bishop(const SearchNode& node, int bishopSquare) {
+    if (node.attackMapsValid) return node.checkState == LetterBishop;
+    const PlyState& st = *node.state;
+    const int king = st.kingSquare[SideToMove];
+    return (sliderAttacks(LetterBishop, bishopSquare, occupiedSquares(st)) & square_bit(king)) != 0;
+}
+
 // Cost of a bishop caught on bishopSquare behind enemy pawns: only when it went there in the
 // current line; cheaper when that move gave check.
 int trapped_bishop_cost(int bishopSquare) {
     for (int k = 1; k < SearchPly; ++k) {
         if (move_to(MoveAtPly[k]) == bishopSquare)
-            return SearchNodes[k + 1].checkState == LetterBishop ? 30 : 100;
+            return checked_by_bishop(SearchNodes[k + 1], bishopSquare) ? 30 : 100;
     }
     return 0;
 }
@@ -257,6 +267,8 @@ int16_t king_activity(SearchNode& node) {
 }
 
 bool pawns_only_side_blocked(SearchNode& node, int colour) {
+    // Without the node's own attack maps and move lists nothing can be said.
+    if (!node.attackMapsValid) return false;
     if (node.checkState != 0) return false;
     const PlyState& st = *node.state;
     const PieceEntry& king = PieceList[KingIndex[colour]];

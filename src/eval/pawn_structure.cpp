@@ -323,8 +323,8 @@ void evaluate_pawns(SearchNode& node) {
             const int dW = StepCount[q * 64 + whiteKing], dB = StepCount[q * 64 + blackKing];
             score += dW < dB ? 270 - 10 * dW : 70 - 10 * (dW + dB);
         }
-        // Mirror of White's race: one black passer is enough, as for White.
-        if (st.passedCount[Black] > 0 && st.passedCount[White] == 0) {
+        // Black's race needs two passed pawns.
+        if (st.passedCount[Black] >= 2 && st.passedCount[White] == 0) {
             const int q = st.topPasser[Black] - 1;
             const int dB = StepCount[q * 64 + blackKing], dW = StepCount[q * 64 + whiteKing];
             score -= dB < dW ? 270 - 10 * dB : 70 - 10 * (dB + dW);

@@ -192,16 +192,16 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
         alpha = beta - 1;
     }
 
-    // Step 6. Check, pawn structure, move lists.
+    // Step 6. Pawn structure, move lists, check.
     f.nodeType = int8_t(nodeTypeArg);
     f.legalMoveSeen = 0;
     PvRows[p][0] = 0;
     const MOVE last = lastMoveInto(node);
-    // The pawn-table record is read after the move generation: start fetching it now.
-    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
+    // The pawn structure is refreshed before the move lists: it reads the king-shelter counts
+    // the position was reached with.
+    refreshPawnSummary(node, last);
     updateMoves(node, last);
     f.inCheck = uint8_t(node.checkState != 0);
-    refreshPawnSummary(node, last);
     if (p == 2 && f.phase >= 1)
         root_king_distance =
             uint8_t(StepCount[node.state->kingSquare[White] * 64 + node.state->kingSquare[Black]]);
@@ -289,10 +289,14 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
 
             // Step 29. What the null move tells.
             if (value < beta) note_threat(node, f, PvRows[p + 1][0]);
-            if (f.phase >= 1) {
+            const bool lastStep = stepIndex + 1 >= f.stepCount;
+            if (f.phase >= 1 || (value < beta && lastStep)) {
+                // After a fail high the real moves verify it at the same horizon; after a fail
+                // low they are searched at the next step's horizon. Without a next step the
+                // null move's fail low says nothing of the real moves: they are searched here.
                 if (value >= beta) {
-                    nullFailedHigh = true; // verify with the real moves at the same horizon
-                } else if (stepIndex + 1 < f.stepCount) {
+                    nullFailedHigh = true;
+                } else if (!lastStep) {
                     f.iterationHorizon = f.iterationSteps[++stepIndex];
                 }
             } else {
@@ -318,10 +322,10 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
             if (e.hashState == NotProbed) hashPrefetch(predictChildKey32(node, m));
             const int mover = move_mover(m);
 
-            // Step 17. Move extensions.
+            // Step 17. Move extensions, unless the picker extended the move already.
             bool marked = e.extended != 0;
             uint8_t attackExtended = e.attackExtended;
-            if (!f.inCheck && !e.extended) {
+            if (!f.inCheck && e.extended <= 1) {
                 int plain = 0, subject = 0;
                 bool attack = false;
                 const bool extendable =
@@ -508,9 +512,10 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
             if (f.bestScore > f.alpha) f.alpha = f.bestScore;
         }
 
-        // Step 32. History of quiet best moves.
+        // Step 32. History: every move tried in the pass counts, unless the pass was decided by
+        // a capture or promotion (a pass ended by a marker counts too).
         const MOVE best = PvRows[p][0];
-        if (is_real_move(best) && !captures_or_promotes(best)) {
+        if (!captures_or_promotes(best)) {
             for (int i = 0; i < f.moveCount; ++i) {
                 const MoveEntry& t = f.moves[i];
                 if (t.tried != 1) continue;
@@ -523,8 +528,9 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
         // Step 33. Next pass, or leave.
         if (stepIndex + 1 >= f.stepCount) {
             // Step 34. A cut node that failed low on its zero window is searched again as a
-            // PV node with the window it was given.
-            if (zeroWindowFirst && !researched && f.bestScore < beta) {
+            // PV node with the window it was given, unless its last pass was the verification
+            // of a null move's fail high.
+            if (zeroWindowFirst && !researched && !nullFailedHigh && f.bestScore < beta) {
                 researched = true;
                 passAlpha = enteredAlpha;
                 f.entryAlpha = int16_t(passAlpha);
@@ -556,7 +562,7 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
     // Step 35. Killers: a quiet move that beat the pass alpha.
     const MOVE best = PvRows[p][0];
     if (is_real_move(best) && !abort_search && f.bestScore > passAlpha &&
-        !captures_or_promotes(best) && !same_move(best, f.killer1)) {
+        !captures_or_promotes(best)) {
         f.killer2 = f.killer1;
         f.killer1 = best;
     }

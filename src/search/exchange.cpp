@@ -10,6 +10,7 @@ namespace {
 
 constexpr int Margin = 50;
 constexpr int MaxExchangeDepth = 32; // captures on one square, both sides together
+constexpr int DecidedBalance = 2501; // a king won or lost: nothing after it matters
 
 // Least valuable piece of colour attacking sq through occupancy, lowest type first; its square,
 // or -1. Pieces missing from occupancy have been exchanged already; the sliders behind them
@@ -54,35 +55,27 @@ int leastAttacker(const PlyState& s, int colour, int sq, Bitboard occupancy, int
 
 int exchangeBalance(const PlyState& state, int side, int to, int gain, int firstValue,
                     Bitboard occupancy) {
-    // gains[d]: the balance for the side making capture d if the exchange ended there. Each
-    // entry is written before it is known whether that capture can happen; the last one is
-    // dropped when it cannot.
-    int gains[MaxExchangeDepth + 2];
+    // balance[d]: how far ahead the side that made capture d stands if the exchange ends there.
+    int balance[MaxExchangeDepth + 1];
     int d = 0;
-    gains[0] = gain;
+    balance[0] = gain;
     int onSquare = firstValue; // value of the piece standing on `to`
     int colour = 1 - side;
-    do {
-        ++d;
-        gains[d] = onSquare - gains[d - 1];
-        // Neither side can improve on stopping here: the rest cannot change the result.
-        if (std::max(-gains[d - 1], gains[d]) < 0) break;
+    // A capture that stays more than the margin ahead even when the piece it put on the square
+    // is lost decides the exchange: what could follow cannot change the verdict.
+    while (d < MaxExchangeDepth && balance[d] - onSquare <= Margin && balance[d] < DecidedBalance) {
         int value = 0;
         const int from = leastAttacker(state, colour, to, occupancy, value);
         if (from < 0) break;
-        // A king may only take when nothing can take it back.
-        if (value == PieceValue[TypeKing]) {
-            int other = 0;
-            if (leastAttacker(state, 1 - colour, to, occupancy & ~square_bit(from), other) >= 0)
-                break;
-        }
         occupancy &= ~square_bit(from);
+        ++d;
+        balance[d] = onSquare - balance[d - 1];
         onSquare = value;
         colour = 1 - colour;
-    } while (d < MaxExchangeDepth);
-    // Either side may decline to continue when continuing would lose.
-    while (--d) gains[d - 1] = -std::max(-gains[d - 1], gains[d]);
-    return gains[0];
+    }
+    // Each side may decline a recapture that would leave it worse off than stopping.
+    for (; d > 0; --d) balance[d - 1] = std::min(balance[d - 1], -balance[d]);
+    return balance[0];
 }
 
 int staticExchange(const SearchNode& node, MOVE m) {

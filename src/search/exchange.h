@@ -22,7 +22,9 @@ int quietDestinationSafe(const SearchNode& node, MOVE m);
 
 // Balance of the exchange on square `to` from the first capturer's view: `first` (a piece of
 // colour `side`, worth firstValue once on `to`) captures what stands there (worth gain), then
-// both sides recapture with their least valuable attacker while it pays. occupancy holds the
-// pieces still able to take part (the first capturer's origin already removed).
+// both sides recapture with their least valuable attacker, each free to stop when going on
+// would cost it. The play-out ends at a capture that leaves its side more than 50 ahead even if
+// the piece it put on the square is taken. occupancy holds the pieces still able to take part
+// (the first capturer's origin already removed).
 int exchangeBalance(const PlyState& state, int side, int to, int gain, int firstValue,
                     Bitboard occupancy);

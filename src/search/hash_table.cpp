@@ -75,13 +75,6 @@ void hashPrefetch(uint32_t key32) {
     prefetch_record(first + HashHalf);
 }
 
-void pawnPrefetch(const PlyState& state) {
-    if (!PawnTable) return;
-    const HashPawnRec* first = &PawnTable[uint32_t(pawnKingKeyOf(state).key32) & PawnMask];
-    prefetch_record(first);
-    prefetch_record(first + PawnHalf);
-}
-
 uint8_t hashGeneration() {
     return uint8_t(GamePly & 0x88);
 }

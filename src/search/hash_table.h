@@ -87,8 +87,6 @@ void hashStore(const KeyPair& key, int16_t score, int16_t depth, uint8_t bound, 
 // Asks the memory system for both slots of a key32 without waiting for them: a probe that comes
 // a little later then finds them in the cache instead of stalling on main memory.
 void hashPrefetch(uint32_t key32);
-// The same for the pawn-table slots of a ply state's pawn-and-king key.
-void pawnPrefetch(const PlyState& state);
 
 // Looks the key up. Returns the probe code, also written to result. On a hit writes move,
 // score (mates made relative to SearchPly), bound and storedDepth; on a miss sets move to 0.

@@ -155,7 +155,6 @@ MOVE examine_quiet(SearchNode& node, SearchFrame& f, MoveEntry& e) {
     const int mover = move_mover(m);
     if (f.attackWindow && p >= f.iterationHorizon / 4 - 4 && mover >= TypeKnight &&
         mover <= TypeQueen && attackExtensionSquares(node, m)) {
-        e.orderKey = KeyGoodQuiet;
         e.extended = 1;
         if (f.attackExtensions < MaxAttackExtensions) {
             f.childHorizon = int16_t(f.iterationHorizon + 4);
@@ -406,6 +405,8 @@ MOVE nextMove(SearchNode& node) {
                 const MOVE killer = f.killerIndex == 0 ? f.killer1 : f.killer2;
                 ++f.killerIndex;
                 if (killer == 0 || killer == NULL_MOVE) continue;
+                // Both killers hold the same move after it was best twice in a row.
+                if (f.killerIndex == 2 && killer_returned(f, killer)) continue;
                 if (f.firstMove && same_move(killer, f.firstMove)) continue;
                 const MOVE m = current_list_move(node, killer);
                 if (!m) continue;
@@ -413,9 +414,7 @@ MOVE nextMove(SearchNode& node) {
                 if (needs_test(node, slot) && !passes_legality(node, slot, m)) continue;
                 f.legalMoveSeen = 1;
                 f.killersReturned[f.killerIndex - 1] = m;
-                MoveEntry& e = addEntry(f, m, slot);
-                e.orderKey = KeyKiller;
-                return hand_out(f, e);
+                return hand_out(f, addEntry(f, m, slot));
             }
             enter_quiet(node, f);
             if (f.inCheck && frontier_cut(node, f)) return 0;
@@ -463,8 +462,9 @@ MOVE nextMove(SearchNode& node) {
             while (MoveEntry* e = f.sorted[f.sortedCursor]) {
                 ++f.sortedCursor;
                 if (e->tried) continue;
-                // An extension the picker gave the move in the first pass holds in this one.
-                if (e->extended > 1) f.childHorizon = int16_t(f.childHorizon + e->extended);
+                // The moves of a later pass are extended by the node's own rules alone.
+                e->extended = 0;
+                e->attackExtended = 0;
                 return hand_out(f, *e);
             }
             return 0;

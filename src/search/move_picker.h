@@ -12,7 +12,6 @@ constexpr int32_t KeyRaisedBest = 0x7FFFF82F;      // counter start: moves that 
 constexpr int32_t KeyFirstMove = 0x7FFFF82E;
 constexpr int32_t KeyGoodCapture = 0x7FFFF82D;
 constexpr int32_t KeyDeferredCapture = 0x7FFFD8EF;
-constexpr int32_t KeyKiller = 0x7FFFD88C; // after captures, before every quiet move
 constexpr int32_t KeyGoodQuiet = 0x7FFFD827;
 constexpr int32_t KeyUnsafe = -1;
 constexpr int32_t KeyPreferenceBase = 200;

@@ -53,7 +53,7 @@ void send_speed_line() {
     const uint64_t searched = node_count - nodes_at_move_start;
     const uint64_t seconds = uint64_t(current_time - search_start_time);
     char line[96];
-    std::snprintf(line, sizeof line, "nps %" PRIu64 " nodes %u hashfull %d",
+    std::snprintf(line, sizeof line, " nps %" PRIu64 " nodes %u hashfull %d",
                   searched / (seconds + 1), uint32_t(searched), hashFullPermill());
     send_info(line);
     resetHashStatistics();
@@ -64,15 +64,16 @@ bool stop_now() {
     return true;
 }
 
-// After the budget is spent: more time when the search is in trouble or has hardly begun.
-bool deserves_more(int rootSide) {
-    const int prevSideScore = PrevScore * RootSign;
-    if (RootScore < RootAlpha && prevSideScore < -MateThreshold) return true;
-    if (RootHorizon / 4 <= last_depth[rootSide] / 4 - 1 && RootHorizon < 17 && !extra_time_flag)
+// After the budget is spent: more time when the search is in trouble or has hardly begun. The
+// depth and the score change are taken for the side to move at the polling node.
+bool deserves_more(int side) {
+    if (RootScore < RootAlpha && PrevScore < -MateThreshold) return true;
+    if (RootHorizon / 4 <= last_depth[side] / 4 - 1 && RootHorizon < 17 && !extra_time_flag)
         return true;
     if (root_moves_searched < 2 && !extra_time_flag) return true;
     if (!pondering || ponder_hit) {
-        const int drop = RootScore - prevSideScore;
+        int drop = RootScore * RootSign - PrevScore;
+        if (side == Black) drop = -drop;
         if (drop < -ScoreDropMargin && (!extra_time_flag || drop < -ScoreDropMarginWithExtraTime))
             return true;
     }
@@ -96,7 +97,7 @@ void calibrateSpeed() {
     speed_measured = 1;
 }
 
-bool poll(SearchNode&) {
+bool poll(SearchNode& node) {
     if (node_count % PollInterval != 0) return false;
 
     if (console_mode && pondering && !ponder_hit && platform_key_waiting() && console_ponder_key())
@@ -144,7 +145,7 @@ bool poll(SearchNode&) {
         if (overTime) return stop_now();
         if (moves_to_go == 0 || moves_to_go > 2) {
             if (ponder_hit) return stop_now();
-            if (deserves_more(RootSign > 0 ? White : Black)) {
+            if (deserves_more(node.side)) {
                 budget_extended = 1;
                 node_limit = 2 * node_limit - nodes_at_move_start;
                 return false;

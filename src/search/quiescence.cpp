@@ -29,15 +29,31 @@ bool dead_draw(SearchNode& node, int whiteScore, int phase) {
     return whiteScore == 0 && phase >= 2 && material_draw_class(node) == 4;
 }
 
-// The summary of the pawn table still holds when the move that led here touched no pawn, king,
-// castling square, queen count or phase.
-bool pawn_summary_kept(const SearchNode& node, MOVE last) {
+// Could the move that led here give check to the side to move? Its piece attacks the king from
+// its destination, or it stood on a line of the king with an enemy slider behind it. (A move
+// along that line counts too: the test only needs to be safe, not exact.)
+bool last_move_may_check(const SearchNode& node, MOVE last, int side) {
+    if (!is_real_move(last)) return false;
     const PlyState& s = *node.state;
-    const PlyState& before = *node.previousState;
-    return move_mover(last) != TypePawn && move_mover(last) != TypeKing &&
-           move_captured(last) != TypePawn && (last & MoveCastlingSquare) == 0 &&
-           s.phase == before.phase && s.queenCount[0] == before.queenCount[0] &&
-           s.queenCount[1] == before.queenCount[1];
+    const int king = s.kingSquare[side];
+    const int from = move_from(last), to = move_to(last);
+    const Bitboard after = occupiedSquares(s);
+    if (pieceAttacks(TypeLetter[move_mover(last)], 1 - side, to, after) & square_bit(king))
+        return true;
+    if ((QueenLines[king] & square_bit(from)) == 0) return false;
+    // The board before the move: the piece on its origin, the destination empty unless the move
+    // captured there.
+    Bitboard before = after | square_bit(from);
+    if (move_captured(last) == 0) before &= ~square_bit(to);
+    const uint8_t line = (BishopLines[king] & square_bit(from)) ? LetterBishop : LetterRook;
+    const Bitboard seen = sliderAttacks(line, king, before);
+    if ((seen & square_bit(from)) == 0) return false;
+    Bitboard behind = sliderAttacks(line, king, before & ~square_bit(from)) & ~seen & before;
+    if (behind == 0) return false;
+    const int square = lowest_bit(behind);
+    if (square == to) return false; // the captured piece stood there
+    const BoardSquare& b = Board[square];
+    return b.colour == 1 - side && (b.letter == line || b.letter == LetterQueen);
 }
 
 int16_t leave(int16_t score) {
@@ -66,16 +82,17 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     }
     f.alpha = f.entryAlpha = int16_t(alpha);
 
-    // In-check test, then the lazy cut on the parent's estimate: when the move that led here
-    // is far from enough for the opponent, the static score alone may already fail high.
+    // In-check test and pawn structure (before the move lists, as in the full-width search).
     const MOVE last = lastMoveInto(node);
-    // The pawn-table record is read after the move generation: start fetching it now.
-    if (pawnSummaryStale(node, last)) pawnPrefetch(*node.state);
     f.inCheck = uint8_t(kingAttacked(node, f.side));
-    if (parent.lazyCut == 1 && move_special(last) == 0 && !f.inCheck &&
-        pawn_summary_kept(node, last)) {
+    refreshPawnSummary(node, last);
+
+    // Lazy cut on the parent's estimate: when the move that led here is far from enough for the
+    // opponent and cannot have given check, the static score alone may already fail high.
+    if (parent.lazyCut == 1 && move_special(last) == 0) {
         const int estimate = -LazyMargin - PieceValue[move_captured(last)] - parent.staticEval;
-        if (estimate >= beta) {
+        if (estimate >= beta && !last_move_may_check(node, last, f.side)) {
+            // The node's moves are not generated: its attack maps belong to another position.
             node.attackMapsValid = 0;
             const int white = evaluate(node);
             if (dead_draw(node, white, f.phase)) {
@@ -91,7 +108,6 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
     }
 
     updateMoves(node, last);
-    refreshPawnSummary(node, last);
     const int white = evaluate(node);
     f.staticEval = int16_t(white * f.sign);
     if (!f.inCheck && dead_draw(node, white, f.phase)) {

@@ -74,8 +74,15 @@ bool direct_check(const SearchNode& node, MOVE m) {
     return (checking_squares(node, TypeLetter[move_mover(m)]) & square_bit(move_to(m))) != 0;
 }
 
+// Does a quiet move check the enemy king: directly from its destination, or for a king move by
+// the king-move test (a castling rook or a discovered check)?
+bool quiet_check(SearchNode& node, MOVE m) {
+    if (move_mover(m) == TypeKing) return givesCheck(node, m, node.side) == 1;
+    return direct_check(node, m);
+}
+
 // The first move is taken when its piece still has it; a quiet one only as a check on the plies
-// where checks are searched.
+// where checks are searched (in check too: the evasions follow it anyway).
 bool accept_first_move(SearchNode& node, SearchFrame& f) {
     const MOVE wanted = f.firstMove;
     f.firstMove = 0;
@@ -89,8 +96,7 @@ bool accept_first_move(SearchNode& node, SearchFrame& f) {
             if (same_move(*p, wanted)) found = *p;
     }
     if (!found) return false;
-    if (!f.inCheck && is_quiet(found) &&
-        (node.index > f.checkPlyLimit || !direct_check(node, found)))
+    if (is_quiet(found) && (node.index > f.checkPlyLimit || !quiet_check(node, found)))
         return false;
     if (!legal(node, b.slot, found)) return false;
     f.firstMove = found;
@@ -125,7 +131,8 @@ void generate_evasions(SearchNode& node, SearchFrame& f) {
                 if (f.firstMove && same_move(m, f.firstMove)) continue;
                 if (!legal(node, slot, m)) continue;
                 MoveEntry& e = addEntry(f, m, slot);
-                if (is_quiet(m) && move_special(m) != MoveEnPassant) {
+                // King moves, interpositions and en passant share the last list.
+                if (is_quiet(m) || move_special(m) == MoveEnPassant) {
                     e.bucket = QuietEvasionBucket;
                     continue;
                 }

@@ -44,7 +44,6 @@ int append_text(int at, const char* text) {
 // A move of the replayed line is legal when its piece, stepped over its moves on the current
 // board, has it and the legality test accepts it.
 bool legal_here(SearchNode& node, MOVE m) {
-    if (m == NULL_MOVE) return true;
     if (!is_real_move(m)) return false;
     const BoardSquare& b = Board[move_from(m)];
     if (b.letter == 0 || b.colour != node.side) return false;
@@ -126,7 +125,8 @@ int extendLineFromTable(MOVE* row) {
             }
             row[i] = m;
             row[i + 1] = MarkHash;
-        } else if (m == 0 || (is_marker(m))) {
+        } else if (ends_line(m)) {
+            // A row is written up to its null move only: what lies beyond belongs to other lines.
             break;
         } else if (!legal_here(*node, m)) {
             row[i] = MarkHashEnd;
@@ -141,7 +141,7 @@ int extendLineFromTable(MOVE* row) {
         // A line that repeats a position for the third time (with the game's positions), or
         // that reaches a hundred half-moves without capture or pawn move, ends there as a
         // draw: what would follow is never played.
-        reversible = (m != NULL_MOVE && isIrreversible(m)) ? 0 : reversible + 1;
+        reversible = isIrreversible(m) ? 0 : reversible + 1;
         if (reversible >= FiftyMovePlies) {
             row[i + 1] = MarkFifty;
             ++i;

@@ -19,8 +19,8 @@ void sendCurrentMoveLine(MOVE m, int number);
 
 // Replays a line from the root and extends it through the transposition table: an illegal move
 // becomes the HEnd marker, a Hash marker is replaced by the table's moves for as long as they are
-// legal and do not cycle. Returns the index of the slot that ends the line. The search must
-// stand at the root (SearchPly == RootPly).
+// legal and do not cycle; a null move ends the line. Returns the index of the slot that ends the
+// line. The search must stand at the root (SearchPly == RootPly).
 int extendLineFromTable(MOVE* row);
 
 // Console: prints a line of moves as E2E4, its end marker by name; the rest of a line cut at a

@@ -158,8 +158,10 @@ void score_first_iteration(SearchNode& root, SearchFrame& f) {
                 e.orderKey = KeyGoodQuiet;
         }
         if (mover >= TypeKnight && mover <= TypeQueen) {
+            // Squares attacked by an enemy piece worth less than the mover.
             Bitboard cheaper = root.enemyPawnAttacks;
-            if (mover >= TypeRook) cheaper |= root.enemyKnightAttacks | root.enemyBishopAttacks;
+            if (mover >= TypeBishop) cheaper |= root.enemyKnightAttacks;
+            if (mover >= TypeRook) cheaper |= root.enemyBishopAttacks;
             if (mover == TypeQueen) cheaper |= root.enemyRookAttacks;
             if (cheaper & target) e.orderKey = KeyUnsafe;
         }
@@ -199,12 +201,12 @@ void widen_window() {
     window_widened = 1;
 }
 
-uint64_t half_budget_at_start() {
-    const uint64_t span = node_limit_at_move_start - nodes_at_move_start;
+} // namespace
+
+uint64_t extraNodeAllowance(uint64_t start) {
+    const uint64_t span = node_limit_at_move_start > start ? node_limit_at_move_start - start : 0;
     return std::max<uint64_t>(MinimumExtraNodes, span / 2);
 }
-
-} // namespace
 
 MOVE rootBestMove() {
     const MOVE m = PvRows[RootPly][0];
@@ -351,7 +353,9 @@ void rootSearch() {
             const int depth = RootHorizon / 4 - ply;
             int value = 0;
             const int searchAlpha = alpha;
+            e.tried = 1;
             if (e.repState == RepNormal && entryUsable(e, depth, alpha, RootBeta)) {
+                if (countNodeAndPoll(root)) break;
                 value = e.hashScore;
                 PvRows[ply + 1][0] = e.hashMove ? e.hashMove : MarkHash;
                 PvRows[ply + 1][1] = MarkHash;
@@ -463,8 +467,7 @@ void rootSearch() {
             abort_search = 0;
             const uint64_t oldStart = nodes_at_move_start;
             nodes_at_move_start = node_count;
-            const uint64_t span = node_limit_at_move_start - oldStart;
-            node_limit = node_count + std::max<uint64_t>(MinimumExtraNodes, span / 2);
+            node_limit = node_count + extraNodeAllowance(oldStart);
             if (on_clock) {
                 // More time, out of what is left on the clock (the interface's clock in UCI
                 // mode), keeping a margin that a short clock can afford.
@@ -491,9 +494,9 @@ void rootSearch() {
         }
         if (interrupted) break;
 
-        // Step 9. History, and how the iteration ended.
+        // Step 9. History of the root moves, as at every node; how the iteration ended.
         const MOVE best = PvRows[ply][0];
-        if (is_real_move(best) && !captures(best) && move_special(best) != MovePromotion) {
+        if (!captures(best) && move_special(best) != MovePromotion) {
             for (int i = 0; i < f.moveCount; ++i) {
                 const MoveEntry& t = f.moves[i];
                 if (t.tried != 1) continue;
@@ -529,10 +532,9 @@ void rootSearch() {
 
         // Step 12. Widen after a fail, or decide on the next depth.
         if (iteration_result != 2) {
-            if (!restart_requested && halfBudgetSpent() && !unlimited && !emergency_mode &&
-                !budget_extended) {
+            if (!restart_requested && halfBudgetSpent() && !unlimited && !emergency_mode) {
                 budget_extended = no_new_iteration = 1;
-                node_limit = node_count + half_budget_at_start();
+                node_limit = node_count + extraNodeAllowance(nodes_at_move_start);
             }
             widen_window();
             freshWindow = false;

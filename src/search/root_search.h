@@ -38,5 +38,9 @@ void rootSearch();
 MOVE rootBestMove();
 MOVE rootPonderMove();
 
+// Nodes a search that must go on gets beyond the current count: half of what was left of the
+// move's budget from start on, at least 20000 (also when a restart moved start past the limit).
+uint64_t extraNodeAllowance(uint64_t start);
+
 // Forgets everything earlier searches left for the next one (new game, bench, tests).
 void resetRootState();

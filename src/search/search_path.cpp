@@ -3,6 +3,7 @@
 #include "board/draw_rules.h"
 #include "board/keys.h"
 #include "board/make_move.h"
+#include "board/movegen.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
@@ -54,19 +55,20 @@ void endRowAfterMove(int p, MOVE marker) {
     PvRows[p][1] = marker;
 }
 
-bool pawnSummaryStale(const SearchNode& node, MOVE last) {
-    const PlyState& s = *node.state;
-    const PlyState& before = *node.previousState;
-    const bool stale = last == FullUpdate || move_mover(last) == TypePawn ||
-                       move_mover(last) == TypeKing || move_captured(last) == TypePawn ||
-                       (last & MoveCastlingSquare) != 0 || s.phase != before.phase ||
-                       (s.queenCount[White] == 0) != (before.queenCount[White] == 0) ||
-                       (s.queenCount[Black] == 0) != (before.queenCount[Black] == 0);
-    return stale && last != NULL_MOVE;
+bool pawnSummaryStale(MOVE last) {
+    if (last == NULL_MOVE) return false;
+    return last == FullUpdate || move_mover(last) == TypePawn || move_mover(last) == TypeKing ||
+           move_captured(last) == TypePawn || (last & MoveCastlingSquare) != 0;
 }
 
 void refreshPawnSummary(SearchNode& node, MOVE last) {
-    if (pawnSummaryStale(node, last)) pawnHashProbe(node);
+    if (!pawnSummaryStale(last)) return;
+    // The pawn structure reads the king-shelter counts, which the move lists keep: count them
+    // for the new pawns and kings first, or the table would keep this key's summary with the
+    // counts of the position before the move.
+    countKingShelter(*node.state, White);
+    countKingShelter(*node.state, Black);
+    pawnHashProbe(node);
 }
 
 int evaluateFor(SearchNode& node, int colour) {
@@ -98,7 +100,7 @@ void probeEntry(MoveEntry& e, int depth) {
 bool entryUsable(MoveEntry& e, int depth, int alpha, int beta) {
     if (e.hashDepth < depth) return false;
     if (e.hashState == ProbeExact) return true;
-    if (e.hashState != ProbeBound && e.hashState != ProbeBoundUsed) return false;
+    if (e.hashState != ProbeBound) return false;
     if ((e.hashBound == BoundUpper && e.hashScore <= alpha) ||
         (e.hashBound == BoundLower && e.hashScore >= beta)) {
         e.hashState = ProbeBoundUsed;

@@ -29,12 +29,13 @@ void copyChildRow(int p);
 // Ends row p after its first slot with a marker.
 void endRowAfterMove(int p, MOVE marker);
 
-// The move that led to node changed what the pawn-structure summary depends on (pawns, kings,
-// castling rights, phase or queens), so the summary must come from the pawn table again.
-bool pawnSummaryStale(const SearchNode& node, MOVE last);
+// The move that led to a node changed what its pawn-structure summary is keyed on or built
+// from (a pawn or king moved, a pawn was taken, a castling square was touched), so the summary
+// must come from the pawn table again.
+bool pawnSummaryStale(MOVE last);
 
-// Makes the pawn-structure summary of node (at ply SearchPly) valid after the move that led
-// there changed what it depends on (pawns, kings, castling rights, phase or queens).
+// Makes the pawn-structure summary of node (at ply SearchPly) valid after such a move; run
+// before the node's move lists are updated.
 void refreshPawnSummary(SearchNode& node, MOVE last);
 
 // Static score of node's position from colour's view.
@@ -47,7 +48,8 @@ struct MoveEntry;
 void probeEntry(MoveEntry& e, int depth);
 
 // The entry's table answer settles the move without a search at this depth and window (an exact
-// value, or a bound that already decides the move against alpha or beta).
+// value, or a bound that already decides the move against alpha or beta). A bound that decided
+// the move once is not taken again in a later pass: the move is searched there.
 bool entryUsable(MoveEntry& e, int depth, int alpha, int beta);
 
 // Stores the value found for the entry's child and keeps it as the entry's table answer.

@@ -65,8 +65,10 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     int16_t untouched = evaluate(base.node());
 
     HandPosition quiet(pieces, White, 3);
+    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
     MoveAtPly[0] = MoveAtPly[2] = 0;
-    MoveAtPly[1] = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    MoveAtPly[1] = toA7;
+    SearchNodes[2].attackMapsValid = 1;
     SearchNodes[2].checkState = 0;
     EXPECT_EQ(evaluate(quiet.node()), untouched - 100);
 
@@ -78,6 +80,29 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     MoveAtPly[1] = 0;
     EXPECT_EQ(evaluate(quiet.node()), untouched);
     MoveAtPly[0] = 0;
+}
+
+TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
+    // The bishop went to a7 with the last move; the node's own check state is another
+    // position's until its moves are generated.
+    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    const struct {
+        const char* pieces;
+        uint8_t staleCheckState;
+        int cost;
+    } cases[] = {
+        {"Ke1 Qd1 Ra1 Ba7 Nb1 ke8 qd8 ra8 nb8 pc7 pb6", LetterBishop, 100}, // no check
+        {"Ke1 Qd1 Ra1 Ba7 Nb1 kb8 qd8 rh8 pc7 pb6", 0, 30},                 // check on b8
+    };
+    for (const auto& c : cases) {
+        HandPosition pos(c.pieces, Black, 2);
+        const int16_t untouched = evaluate(pos.node());
+        MoveAtPly[1] = toA7;
+        pos.node().checkState = c.staleCheckState;
+        pos.node().attackMapsValid = 0;
+        EXPECT_EQ(evaluate(pos.node()), untouched - c.cost) << c.pieces;
+        MoveAtPly[1] = 0;
+    }
 }
 
 TEST(Evaluate, DevelopmentLeadReadsThePlacementSumsAsSignedBytes) {
@@ -154,6 +179,7 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
     for (uint8_t side : {White, Black}) {
         HandPosition pos(pieces, side);
         ASSERT_EQ(pos.state().phase, 1);
+        pos.node().attackMapsValid = 1;
         (side == White ? pos.node().ownAttacks : pos.node().enemyAttacks) = whiteAttacks;
         for (int slot = 16; slot < 32; ++slot)
             if (PieceList[slot].letter == LetterPawn) PieceList[slot].moves->mobilityCount = 0;
@@ -164,6 +190,11 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
         EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
         pos.node().checkState = 0;
 
+        // Maps and move lists left from another position tell nothing about this one.
+        pos.node().attackMapsValid = 0;
+        EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
+        pos.node().attackMapsValid = 1;
+
         PieceList[Board[square_named("b6")].slot].moves->mobilityCount = 1;
         EXPECT_FALSE(pawns_only_side_blocked(pos.node(), Black));
         EXPECT_GT(evaluate(pos.node()), 1000);
@@ -172,6 +203,7 @@ TEST(Evaluate, BlockedPawnsOnlySideScoresZero) {
 
 TEST(Evaluate, BlockedRookPawnOnItsFifthRankKeepsItsEnPassantEntry) {
     HandPosition pos("Kd1 Qd4 Pa3 kh8 pa4");
+    pos.node().attackMapsValid = 1;
     pos.node().ownAttacks = square_bit(square_named("g8")) | square_bit(square_named("g7")) |
                             square_bit(square_named("h7"));
     PieceMoveRecord* pawn = PieceList[Board[square_named("a4")].slot].moves;
@@ -285,6 +317,9 @@ std::string colour_flipped(const std::string& fen) {
 } // namespace
 
 TEST(EvaluateGamePosition, ColourFlippedPositionsScoreTheOpposite) {
+    // Not in this list: endings where one side alone has a single passed pawn, since the king
+    // race of the pawn structure counts one white passer but two black ones
+    // (PawnStructureTest.BlacksKingRaceNeedsTwoPassers).
     const char* fens[] = {
         "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
         "r4rk1/pp2bppp/2n1pn2/3p4/3P1B2/2N2N2/PP2PPPP/2R2RK1 w - - 0 1",
@@ -292,11 +327,9 @@ TEST(EvaluateGamePosition, ColourFlippedPositionsScoreTheOpposite) {
         "8/8/4k3/3p4/3P4/4K3/8/8 w - - 0 1",
         "8/1p6/8/3k4/8/4K3/6P1/8 w - - 0 1",
         "8/8/2k5/4p3/8/3NK3/8/8 b - - 0 1",
-        "6k1/5p2/8/3B4/8/8/1P3PK1/8 w - - 0 1",
-        "8/5k2/8/4P3/4K3/8/8/r6R w - - 0 1",
-        "4r1k1/5ppp/8/1P6/8/8/5PPP/2R3K1 b - - 0 1",
-        "8/8/3k4/8/2p5/8/6K1/7R w - - 0 1",
-        "2b3k1/5pp1/8/P7/8/5B2/5PP1/6K1 w - - 0 1",
+        "6k1/5p2/8/3B4/8/P7/1P3PK1/8 w - - 0 1",
+        "4r1k1/5ppp/8/1P6/8/8/P4PPP/2R3K1 b - - 0 1",
+        "2b3k1/5pp1/8/P7/8/1P3B2/5PP1/6K1 w - - 0 1",
     };
     for (const char* fen : fens) {
         ASSERT_TRUE(setup_game_position(fen)) << fen;
@@ -329,6 +362,28 @@ TEST(EvaluateGamePosition, RecognisedEndings) {
         int16_t score = evaluate(SearchNodes[0]);
         EXPECT_EQ(score, c.expected) << c.fen;
     }
+}
+
+TEST(EvaluateGamePosition, RookAndFourPawnsAgainstRookIsNoDraw) {
+    // The balance of a rook against a lone pawn (400) is also that of a rook and four pawns
+    // against a rook; the rook-against-pawn rule (its king beside the pawn, the other king far
+    // off) must not make that a near draw, for either colour or side to move.
+    const char* fens[] = {
+        "8/7r/2PK4/8/8/7k/PP5P/4R3 w - - 0 1",
+        "8/7r/2PK4/8/8/7k/PP5P/4R3 b - - 0 1",
+        "4r3/pp5p/7K/8/8/2pk4/7R/8 b - - 0 1",
+        "4r3/pp5p/7K/8/8/2pk4/7R/8 w - - 0 1",
+    };
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(setup_game_position(fens[i])) << fens[i];
+        const int strong = i < 2 ? 1 : -1; // the side with the pawns
+        EXPECT_GT(evaluate(SearchNodes[0]) * strong, 300) << fens[i];
+    }
+    // The rule itself still holds a rook against a lone pawn that its king supports.
+    ASSERT_TRUE(setup_game_position("7K/8/8/8/8/2pk4/8/R7 w - - 0 1"));
+    EXPECT_EQ(evaluate(SearchNodes[0]), 2);
+    ASSERT_TRUE(setup_game_position("r7/8/2PK4/8/8/8/8/7k b - - 0 1"));
+    EXPECT_EQ(evaluate(SearchNodes[0]), -2);
 }
 
 TEST(EvaluateGamePosition, WrongBishopKeepsAHundredAndTwentyEighthOfTheScore) {

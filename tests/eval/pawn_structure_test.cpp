@@ -124,17 +124,27 @@ TEST_F(PawnStructureTest, ConnectedPassersInTheEndgame) {
     EXPECT_EQ(evaluate(), 135 + 270 - 20);
 }
 
-TEST_F(PawnStructureTest, TheKingRaceIsTheSameForBothColours) {
-    // A single passer racing the enemy king scores the same for either colour, mirrored.
+TEST_F(PawnStructureTest, BlacksKingRaceNeedsTwoPassers) {
+    // White's single passer c5 (100) races the black king to c6: 5 steps each, 70 - 10 * 10.
     st().phase = 2;
     pawns(White, {"c5"});
     kings("g1", "h8");
-    const int white = evaluate();
+    EXPECT_EQ(evaluate(), 100 + 70 - 100);
+
+    // The mirrored single black passer has no race term.
     SetUp();
     st().phase = 2;
     pawns(Black, {"c4"});
     kings("h1", "g8");
-    EXPECT_EQ(evaluate(), -white);
+    EXPECT_EQ(evaluate(), -100);
+
+    // Two black passers a4 and c4: T = (-200 + 100) / 2 - 100 = -150; the race to a3 from the
+    // black king on g8 (6 steps) against the white king on h1 (7): 270 - 60.
+    SetUp();
+    st().phase = 2;
+    pawns(Black, {"a4", "c4"});
+    kings("h1", "g8");
+    EXPECT_EQ(evaluate(), -150 - 210);
 }
 
 TEST_F(PawnStructureTest, PassedPawnsOfBothColours) {

@@ -1,6 +1,8 @@
 #include "search/alpha_beta.h"
 
+#include "search/hash_table.h"
 #include "search/search_fixture.h"
+#include "search/search_path.h"
 
 namespace {
 
@@ -94,6 +96,72 @@ TEST_F(AlphaBeta, LinesEndAtTheMaximumDepth) {
     while (moves < PvRowLength && !ends_line(PrevPv[RootPly + moves])) ++moves;
     EXPECT_LE(moves, 3);
     max_depth = 60;
+}
+
+TEST_F(AlphaBeta, HistoryCountsThePassOfAFrontierCut) {
+    // At its horizon, far below alpha: Qxd5 (answered by cxd5) is tried, then the frontier cut
+    // ends the pass with the "End" marker in the first slot. The tried capture still counts.
+    ASSERT_TRUE(set_fen("4k3/8/2p5/3p4/8/8/8/3QK3 w - - 0 1"));
+    const int queen = piece_kind(TypeQueen, White), d5 = make_square(3, 4);
+    search_node(4, PvNode, 1000, 1100);
+    EXPECT_EQ(PvRows[1][0], MarkEnd);
+    EXPECT_EQ(HistoryTried[queen][d5], 2u);
+    EXPECT_EQ(HistoryGood[queen][d5], 0u);
+    // Quiet moves the cut left untried are not counted.
+    EXPECT_EQ(HistoryTried[queen][make_square(3, 3)], 1u);
+}
+
+TEST_F(AlphaBeta, KillersShiftEvenWhenTheSameMoveIsBestAgain) {
+    ASSERT_TRUE(set_position("startpos"));
+    SearchFrame& f = SearchFrames[1];
+    const MOVE other = game_move("b1c3");
+    f.killer1 = other;
+    f.killer2 = 0;
+    search_node(8, PvNode, -InfiniteScore, InfiniteScore);
+    const MOVE best = PvRows[1][0];
+    ASSERT_TRUE(is_real_move(best));
+    ASSERT_EQ(move_captured(best), 0u);
+    if ((best & MoveIdentityMask) == (other & MoveIdentityMask)) {
+        EXPECT_EQ(f.killer1, best);
+        EXPECT_EQ(f.killer2, other);
+    } else {
+        EXPECT_EQ(f.killer1, best);
+        EXPECT_EQ(f.killer2, other);
+        // Best again: both killers hold it.
+        search_node(8, PvNode, -InfiniteScore, InfiniteScore);
+        EXPECT_EQ(PvRows[1][0] & MoveIdentityMask, best & MoveIdentityMask);
+        EXPECT_EQ(f.killer1 & MoveIdentityMask, best & MoveIdentityMask);
+        EXPECT_EQ(f.killer2 & MoveIdentityMask, best & MoveIdentityMask);
+    }
+}
+
+TEST_F(AlphaBeta, ABoundDecidesAMoveOnlyOnce) {
+    MoveEntry e{};
+    e.hashState = ProbeBound;
+    e.hashBound = BoundUpper;
+    e.hashScore = -50;
+    e.hashDepth = 3;
+    EXPECT_FALSE(entryUsable(e, 4, -100, 100)); // too shallow
+    EXPECT_FALSE(entryUsable(e, 3, -100, 100)); // the bound does not decide against alpha
+    EXPECT_TRUE(entryUsable(e, 3, -40, 100));
+    EXPECT_EQ(e.hashState, ProbeBoundUsed);
+    // A later pass searches the move instead of taking the bound again.
+    EXPECT_FALSE(entryUsable(e, 3, -40, 100));
+    e.hashState = ProbeExact;
+    EXPECT_TRUE(entryUsable(e, 3, -40, 100));
+}
+
+TEST_F(AlphaBeta, NullMoveFailingLowInTheLastPassLeavesTheRealMovesToSearch) {
+    // Middlegame material; White well ahead, but the black pawn on b2 is one step from a free
+    // queening square. With the horizon one ply ahead the null move runs in the only pass;
+    // after it fails low the real moves must still be searched.
+    ASSERT_TRUE(set_fen("r2qk3/8/8/8/8/7Q/1p3PPP/2B2BK1 w - - 0 1"));
+    ASSERT_EQ(PlyStates[0].phase, 0);
+    search_node(8, CutNode, -1, 0);
+    const SearchFrame& f = SearchFrames[1];
+    ASSERT_EQ(f.nullHorizonPly, 2);
+    EXPECT_GT(f.movesMade, 0);
+    EXPECT_NE(PvRows[1][0], NULL_MOVE);
 }
 
 TEST(LateMoveReduction, HalfAPlyNearThePrincipalVariationMoreBelowAndDoubledAfterManyQuietMoves) {

@@ -35,6 +35,18 @@ TEST_F(Exchange, Verdicts) {
         {"4k3/8/8/3p4/4P3/8/4Q3/4K3 b - - 0 1", "d5e4", ExchangeEven,
          "pawn takes a pawn the queen guards"},
         {"k7/8/8/3r4/8/3R4/8/3K4 w - - 0 1", "d3d5", ExchangeWins, "king cannot retake alone"},
+        // Exchanges that end within 50 of even: each side recaptures while it pays, and the
+        // last recapture that pays is counted.
+        {"4k3/8/4p3/3b4/8/2N5/8/4K3 w - - 0 1", "c3d5", ExchangeEven,
+         "knight takes a bishop a pawn guards: +10"},
+        {"4k3/8/5n2/3p4/8/3BPB2/8/4K3 w - - 0 1", "e3e4", ExchangeEven,
+         "push to a square of a pawn and a knight, two bishops behind: -10"},
+        {"7k/8/1n3n2/3n4/8/3R4/3R4/3R3K w - - 0 1", "d3d5", ExchangeEven,
+         "rook takes a knight two knights guard, two rooks behind: -40"},
+        // The verdict's bounds: 50 either way is even, 60 is not.
+        {"4k3/1b6/5n2/3b4/4P3/8/8/3RK3 w - - 0 1", "d1d5", ExchangeEven, "RxB NxR PxN BxP: +50"},
+        {"k2r4/8/8/r2p4/5N2/1B6/8/7K w - - 0 1", "b3d5", ExchangeEven, "BxP RxB NxR RxN: -50"},
+        {"k2r4/5B2/8/r2p4/8/1B6/8/7K w - - 0 1", "b3d5", ExchangeLoses, "BxP RxB BxR RxB: -60"},
     };
     for (const ExchangeCase& c : cases) {
         ASSERT_TRUE(set_fen(c.fen)) << c.fen;
@@ -54,6 +66,19 @@ TEST_F(Exchange, RookForMinorPieceIsEvenIntoTheQuiescenceSearch) {
     EXPECT_EQ(staticExchange(SearchNodes[0], *p), ExchangeLoses);
 }
 
+TEST_F(Exchange, PlayOutEndsAtACaptureMoreThanFiftyAheadOfThePieceItRisks) {
+    // A white knight lands on d5, which a black pawn guards; the gain is set by hand. Up to 50
+    // more than the knight, the pawn's recapture is played out (gain - 320); beyond that the
+    // exchange ends with the gain.
+    ASSERT_TRUE(set_fen("4k3/8/4p3/8/8/2N5/8/4K3 w - - 0 1"));
+    const PlyState& st = PlyStates[0];
+    const int d5 = make_square(3, 4), c3 = make_square(2, 2);
+    const Bitboard occupancy = SearchNodes[0].occupancy & ~square_bit(c3);
+    const struct { int gain, balance; } cases[] = {{300, -20}, {370, 50}, {371, 371}, {400, 400}};
+    for (const auto& c : cases)
+        EXPECT_EQ(exchangeBalance(st, White, d5, c.gain, 320, occupancy), c.balance) << c.gain;
+}
+
 TEST_F(Exchange, HangingPieces) {
     const struct {
         const char* fen;
@@ -64,6 +89,7 @@ TEST_F(Exchange, HangingPieces) {
         {"4k3/8/8/4r3/8/4N3/3P4/4K3 w - - 0 1", make_square(4, 2), 0}, // rook hits guarded knight
         {"4k3/8/8/4r3/8/4N3/8/4K3 w - - 0 1", make_square(4, 2), -1},  // rook hits loose knight
         {"4k3/8/8/8/8/4N3/8/4K3 w - - 0 1", make_square(4, 2), 0},     // nothing hits it
+        {"4k3/8/8/3n4/8/4B3/3P4/4K3 w - - 0 1", make_square(4, 2), 0}, // NxB PxN: 10 only
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(set_fen(c.fen)) << c.fen;

@@ -165,3 +165,14 @@ TEST_F(MovePicker, PassedPawnPushOfTheSixthRankIsExtended) {
     }
     EXPECT_TRUE(seen);
 }
+
+TEST_F(MovePicker, TwoEqualKillersAreSearchedOnce) {
+    ASSERT_TRUE(set_fen(StagesFen));
+    SearchFrame& f = frame();
+    f.killer1 = f.killer2 = game_move("b1d2");
+    const std::vector<std::string> got = texts(drain());
+    EXPECT_EQ(std::count(got.begin(), got.end(), "b1d2"), 1);
+    // The killer comes right after the captures.
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_EQ(got[2], "b1d2");
+}

@@ -1,5 +1,8 @@
 #include "search/quiescence.h"
 
+#include <algorithm>
+
+#include "eval/evaluate.h"
 #include "search/search_fixture.h"
 
 namespace {
@@ -19,7 +22,98 @@ class Quiescence : public SearchFixture {
     }
 };
 
+// A black move that led to the game position, coded as the generator would (a quiet move).
+MOVE black_move(const char* from, const char* to, int mover, int captured = 0) {
+    const MOVE m = MOVE(make_square(from[0] - 'a', from[1] - '1')) << MoveFromShift |
+                   MOVE(make_square(to[0] - 'a', to[1] - '1')) | MOVE(mover) << MoveMoverShift |
+                   MOVE(captured) << MoveCapturedShift;
+    return captured ? m : m | ClassQuiet;
+}
+
+class LazyCut : public SearchFixture {
+  protected:
+    // Quiescence of the game position (White to move) as the child of the black move last,
+    // the parent's static score given; lazy is the lazy-cut flag.
+    static int child_of(MOVE last, int parentEval, int alpha, int beta, int lazy = 1) {
+        SearchNode& node = position_node();
+        MoveAtPly[0] = last;
+        CheckPlyLimit = 1;
+        QuiescenceParent parent{parentEval, -InfiniteScore, false, 0, lazy, CutNode};
+        const int value = quiesce(node, alpha, beta, 0, parent);
+        CheckPlyLimit = 255;
+        leave_position_node();
+        return value;
+    }
+    // The node's static score (White's view), as its full visit computes it.
+    static int static_score(MOVE last) {
+        child_of(last, 0, -InfiniteScore, InfiniteScore, 0);
+        return SearchFrames[1].staticEval;
+    }
+    // The static score of the node as it stands before its moves are generated.
+    static int score_before_generation() {
+        SearchNode& node = position_node();
+        SearchPly = 1;
+        node.attackMapsValid = 0;
+        const int score = evaluate(node);
+        SearchPly = 0;
+        leave_position_node();
+        return score;
+    }
+    // Was the node cut before its moves were generated?
+    static bool cut_lazily() { return SearchNodes[1].attackMapsValid == 0; }
+};
+
+// White far ahead; Black has just played a quiet rook move.
+const char* LazyFen = "k7/8/8/8/8/8/1r6/2QQK3 w - - 0 1";
+
 } // namespace
+
+TEST_F(LazyCut, StaticScoreLessTenWhenTheMoveIsFarFromEnough) {
+    ASSERT_TRUE(set_fen(LazyFen));
+    const MOVE rookMove = black_move("b8", "b2", TypeRook);
+    const int searched = static_score(rookMove);
+    const int lazy = score_before_generation();
+    const int beta = 100;
+    ASSERT_GT(std::min(searched, lazy) - 10, beta);
+    // -10 - 0 - parentEval >= beta: the parent's estimate leaves the opponent too far behind.
+    EXPECT_EQ(child_of(rookMove, -110, beta - 1, beta), lazy - 10);
+    EXPECT_TRUE(cut_lazily());
+    EXPECT_EQ(PvRows[1][0], MarkEnd);
+    // One short of it: the node is searched (and stands pat).
+    EXPECT_EQ(child_of(rookMove, -109, beta - 1, beta), searched);
+    EXPECT_FALSE(cut_lazily());
+    // A captured knight counts for the opponent.
+    const MOVE capture = black_move("b8", "b2", TypeRook, TypeKnight);
+    EXPECT_EQ(child_of(capture, -430, beta - 1, beta), lazy - 10);
+    EXPECT_EQ(child_of(capture, -429, beta - 1, beta), searched);
+    // Not without the parent's leave, and not when the static score less ten misses beta.
+    EXPECT_EQ(child_of(rookMove, -2000, beta - 1, beta, 0), searched);
+    EXPECT_FALSE(cut_lazily());
+    EXPECT_EQ(child_of(rookMove, -2000, lazy - 11, lazy - 10), lazy - 10);
+    EXPECT_TRUE(cut_lazily());
+    child_of(rookMove, -2000, lazy - 10, lazy - 9);
+    EXPECT_FALSE(cut_lazily());
+}
+
+TEST_F(LazyCut, NotAfterAMoveThatMayGiveCheck) {
+    // Rook d8-d1 checks along the first rank: in check, the evasions are searched.
+    ASSERT_TRUE(set_fen("k7/8/8/8/8/8/8/2QrK3 w - - 0 1"));
+    child_of(black_move("d8", "d1", TypeRook, 0), -2000, 99, 100);
+    EXPECT_FALSE(cut_lazily());
+    // The pawn e5-e4 stood between the white king and the black rook e8: no cut, although
+    // the pawn still shields the king after its step.
+    ASSERT_TRUE(set_fen("k3r3/8/8/8/4p3/8/8/2QQK3 w - - 0 1"));
+    child_of(black_move("e5", "e4", TypePawn), -2000, 99, 100);
+    EXPECT_FALSE(cut_lazily());
+    // A pawn step off any line of the king is cut.
+    ASSERT_TRUE(set_fen("k6r/8/8/8/p7/8/8/2QQK3 w - - 0 1"));
+    child_of(black_move("a5", "a4", TypePawn), -2000, 99, 100);
+    EXPECT_TRUE(cut_lazily());
+    // Castling, en passant and promotions are never followed by the cut.
+    ASSERT_TRUE(set_fen("2kr4/8/8/8/8/8/8/3QK2Q w - - 0 1"));
+    child_of(black_move("e8", "c8", TypeKing) | MoveCastling, -2000, 99, 100);
+    EXPECT_FALSE(cut_lazily());
+}
 
 TEST_F(Quiescence, StandPatFailsHighWithoutLookingAtMoves) {
     ASSERT_TRUE(set_fen("4k3/8/8/8/8/8/8/QQQQK3 w - - 0 1"));

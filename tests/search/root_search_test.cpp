@@ -1,5 +1,6 @@
 #include "search/root_search.h"
 
+#include "search/move_picker.h"
 #include "search/report.h"
 #include "search/search_fixture.h"
 
@@ -226,4 +227,67 @@ TEST_F(RootSearch, PonderMoveOfALineMarkedWithItsBound) {
     EXPECT_EQ(rootPonderMove(), e5);
     PrevPv[RootPly] = game_move("d2d4"); // unless the best move changed
     EXPECT_EQ(rootPonderMove(), 0u);
+}
+
+TEST_F(RootSearch, ReportedLinesEndAtANullMove) {
+    ASSERT_TRUE(set_position("startpos"));
+    search(2);
+    // A row that a null move's cut wrote ends with it; the slots behind hold older lines.
+    MOVE line[PvRowLength] = {};
+    line[0] = game_move("e2e4");
+    line[1] = NULL_MOVE;
+    line[2] = MOVE(make_square(3, 3)) | (MOVE(make_square(3, 1)) << MoveFromShift) |
+              (MOVE(TypePawn) << MoveMoverShift) | ClassQuiet; // d2d4, legal after the pass
+    line[3] = MarkHash;
+    SearchPly = RootPly;
+    EXPECT_EQ(extendLineFromTable(line), 1);
+    SearchPly = 0;
+    EXPECT_EQ(line[0], game_move("e2e4"));
+    EXPECT_EQ(line[1], NULL_MOVE);
+    EXPECT_EQ(line[3], MarkHash);
+}
+
+TEST_F(RootSearch, RootMovesCountInTheHistory) {
+    ASSERT_TRUE(set_position("startpos"));
+    search(1); // one ply: the children are quiescence nodes, which keep no history
+    uint32_t tried = 0, good = 0;
+    for (int kind = 0; kind < KindCount; kind += 2) // white kinds
+        for (int sq = 0; sq < 64; ++sq) {
+            tried += HistoryTried[kind][sq] - 1;
+            good += HistoryGood[kind][sq];
+        }
+    const SearchFrame& root = SearchFrames[RootPly];
+    // Every root move of a pass over the list counts (a pass that fails high ends early; the
+    // widened window passes again), and the best move of each pass.
+    EXPECT_GE(tried, uint32_t(root.moveCount));
+    EXPECT_GE(good, 1u);
+    EXPECT_GE(HistoryGood[piece_kind(move_mover(best()), White)][move_to(best())], 1u);
+}
+
+TEST_F(RootSearch, FirstIterationPutsMovesOntoSquaresOfCheaperAttackersLast) {
+    // The knight on f1 covers d2 and e3: the bishop would stand there attacked by a cheaper
+    // piece, as the queen would on h2.
+    ASSERT_TRUE(set_fen("4k3/8/8/8/8/8/8/2B1Kn1Q w - - 0 1"));
+    search(1);
+    const SearchFrame& root = SearchFrames[RootPly];
+    int seen = 0;
+    for (int i = 0; i < root.moveCount; ++i) {
+        const MoveEntry& e = root.moves[i];
+        const std::string m = uci(e.move);
+        if (m == "c1d2" || m == "c1e3" || m == "h1h2") {
+            EXPECT_EQ(e.orderKey, KeyUnsafe) << m << " best " << uci(best());
+            ++seen;
+        } else if (m == "c1f4" || m == "c1b2") {
+            EXPECT_NE(e.orderKey, KeyUnsafe) << m;
+        }
+    }
+    EXPECT_EQ(seen, 3);
+}
+
+TEST_F(RootSearch, ExtraNodesNeverWrapBelowZero) {
+    node_limit_at_move_start = 1000000;
+    EXPECT_EQ(extraNodeAllowance(0), 500000u);
+    EXPECT_EQ(extraNodeAllowance(990000), 20000u);
+    // An emergency restart moved the start of the move past its first limit.
+    EXPECT_EQ(extraNodeAllowance(1500000), 20000u);
 }
