@@ -30,7 +30,7 @@ bool holds(int square, uint8_t letter, int colour) {
 
 // Weight of the mobility sum by game progress: 50 at the first ply rising to 100 at ply 40.
 int mobility_weight(int n) {
-    return n <= 40 ? 50 + (5 * n) / 4 : 100;
+    return n <= 40 ? PhaseFactor[n] : 100;
 }
 
 i16 bishop_pair(const PlyState& st) {
