@@ -82,10 +82,11 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     MoveAtPly[0] = 0;
 }
 
-TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
+TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeReadsTheCheckFromTheBoard) {
     // The bishop went to a7 with the last move; the node's own check state is another
-    // position's until its moves are generated.
-    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    // position's until its moves are generated. The cost is 30 only when a bishop alone checks,
+    // as the generated check state would say.
+    const MOVE toA7 = make_square(2, 4) << MoveFromShift | make_square(0, 6);
     const struct {
         const char* pieces;
         uint8_t staleCheckState;
@@ -93,9 +94,13 @@ TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
     } cases[] = {
         {"Ke1 Qd1 Ra1 Ba7 Nb1 ke8 qd8 ra8 nb8 pc7 pb6", LetterBishop, 100}, // no check
         {"Ke1 Qd1 Ra1 Ba7 Nb1 kb8 qd8 rh8 pc7 pb6", 0, 30},                 // check on b8
+        {"Ke1 Qd1 Ra1 Ba7 Ba3 ke7 qd8 rh8 pc7 pb6", 0, 30}, // uncovered: the a3 bishop checks
+        {"Ke1 Qd1 Ra1 Ba7 Nc6 kb8 qd8 rh8 pc7 pb6", LetterBishop, 100}, // double check
+        {"Ke1 Qd1 Ra1 Ba7 Nc6 kd8 qh8 rg8 pc7 pb6", LetterBishop, 100}, // a knight's check
     };
     for (const auto& c : cases) {
         HandPosition pos(c.pieces, Black, 2);
+        ASSERT_EQ(pos.state().phase, 0) << c.pieces;
         const int16_t untouched = evaluate(pos.node());
         MoveAtPly[1] = toA7;
         pos.node().checkState = c.staleCheckState;
