@@ -60,6 +60,24 @@ TEST_F(MoveEntry, TakeBackChainOfThreeLeavesControlMode) {
     EXPECT_EQ(record.find("Nf3"), std::string::npos) << record;
 }
 
+TEST_F(MoveEntry, TakeBackScoreOfAGameBlackBegan) {
+    // Black moved first: Black's moves stand in Black's column, numbered from the position's move.
+    start_console_game("fen 4k3/7p/8/8/8/8/8/4K3 b - - 0 12 moves h7h6 e1f1 h6h5 f1e1 h5h4", 'N');
+    EXPECT_EQ(human_move_with("TB\ryyyn"), 99);
+    EXPECT_NE(said.find("\n12    ...     h6 \n13    Kf1     h5 \n14    Ke1 \n\n 1 coup repris"
+                        " - Noir à jouer"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(
+        said.find("\n12    ...     h6 \n13    Kf1     h5 \n\n 2 coups repris - Blanc à jouer"),
+        std::string::npos)
+        << said;
+    EXPECT_NE(said.find("\n12    ...     h6 \n\n 4 coups repris - Blanc à jouer"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(GamePly, 1);
+}
+
 TEST_F(MoveEntry, TakeBackReachesTheStartAndNoFurther) {
     start_console_game("startpos moves e2e4", 'N');
     EXPECT_EQ(human_move_with("TB\r"), 99);
