@@ -304,7 +304,16 @@ TEST_F(ConsolePonder, CommandTypedDuringTheSearchIsTakenNext) {
     EXPECT_EQ(mode_char, 'C');
     expect_position_unchanged();
 
+    // A resignation refused while the engine searches: the game goes on with the player's move.
     mode_char = 'B';
+    EXPECT_EQ(human_move_with("SBR\rng8f6\r"), 0);
+    EXPECT_NE(said.find("\nVotre coup : BR\nConfirmer (y/n) : n\nVotre coup : G8F6"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(uci(best_move), "g8f6");
+    EXPECT_EQ(resign_confirmed, 0);
+    expect_position_unchanged();
+
     EXPECT_EQ(human_move_with("SBR\ro"), 10); // confirmed once, while the engine searched
     EXPECT_EQ(std::string(said).find("Confirmer"), said.rfind("Confirmer"));
     expect_position_unchanged();
