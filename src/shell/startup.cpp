@@ -186,6 +186,8 @@ void run_pre_game_commands() {
 void install_default_settings() {
     increment[White] = increment[Black] = 0;
     time_used[White] = time_used[Black] = 0;
+    reset_clock_carry(White);
+    reset_clock_carry(Black);
     seconds_per_move = 15;
     max_depth = 60;
     time_factor = 170;

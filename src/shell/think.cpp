@@ -358,13 +358,17 @@ int computer_move() {
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 
-    int spent = int(elapsed) + move_credit_play + move_credit_input;
-    if (spent < 1) spent = 1;
-    last_move_time = spent;
+    const int credits = move_credit_play + move_credit_input;
+    const int spent = int(elapsed) + credits;
+    last_move_time = spent < 1 ? 1 : spent;
     const int side = SideToMove;
     if (on_clock) {
         if (clock_running) {
-            time_used[side] += spent;
+            // The time the move really took, its fractions carried over (a move of a tenth of a
+            // second is not a second: with short clocks that emptied them twice as fast as the
+            // game went), and the operator's credits.
+            charge_clock(side, elapsed);
+            time_used[side] += credits;
             side_clock[side] += increment[side];
         } else {
             time_used[side] = 0;
