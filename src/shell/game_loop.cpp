@@ -77,7 +77,7 @@ void write_bestmove(MOVE move, MOVE reply, int status) {
 }
 
 // The console's view of the position after a move: the board, the score and the clocks.
-void show_position(MOVE move) {
+void show_position(MOVE move, int score) {
     if (sound) platform_write_char(KeyBell);
     std::printf("\n\n");
     for (int square = 0; square < 64; ++square) {
@@ -91,7 +91,7 @@ void show_position(MOVE move) {
     if (staticScore) {
         std::printf("%d", evaluate(SearchNodes[0]));
     } else {
-        const int s = last_reported_score;
+        const int s = score;
         if (s < -8499 || s > 8499) {
             const int d = s < 1 ? s + 9000 : 9000 - s;
             std::printf("%s", s < 1 ? "-" : "+");
@@ -242,8 +242,10 @@ void game_loop() {
         if (draw) status = draw;
         refresh_game_position();
 
-        // Step 9. Show the board after the move.
-        if (console_mode && status != 6 && status != 7) show_position(move);
+        // Step 9. Show the board after the move, with the score of the search that chose it (a
+        // move typed by the player carries the score of the engine's last search).
+        const int score = current_score;
+        if (console_mode && status != 6 && status != 7) show_position(move, score);
 
         // Step 10. The interface hears the engine's move.
         if (uci_mode) {
@@ -254,7 +256,6 @@ void game_loop() {
         }
 
         // Step 11: the book learns as soon as the game is clearly decided.
-        const int score = last_reported_score;
         if ((score > BookLearningScore || score < -BookLearningScore) && book_update_due())
             learn_from_game(score > 0 ? 1 : -1);
 
