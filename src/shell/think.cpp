@@ -351,6 +351,7 @@ int computer_move() {
     allocate_time();
     move_start_time = search_start_time = now_seconds();
     pondering = 0;
+    abort_ponder = 0; // a stop left over from a search on the opponent's time is not for this one
     const int status = think();
 
     current_time = now_seconds();
