@@ -161,3 +161,31 @@ TEST_F(Quiescence, CapturesAreResolved) {
     ASSERT_TRUE(set_fen("4k3/8/8/3q4/8/4N3/8/4K3 w - - 0 1"));
     EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 0);
 }
+
+TEST_F(Quiescence, NoRepetitionIsScoredBelowANullMove) {
+    // The rook checks the king on e2; Ke1 brings the position after Ke1 for the third time.
+    const char* game = "fen k7/8/8/8/8/8/8/4K2r w - - 0 1 moves e1e2 h1h2 e2e1 h2h1 e1e2 h1h2 "
+                       "e2e1 h2h1 e1e2 h1h2";
+    ASSERT_TRUE(set_position(game));
+    EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 0);
+    EXPECT_EQ(uci(PvRows[1][0]), "e2e1");
+    EXPECT_EQ(PvRows[1][1], MarkRepetition);
+    // Below a null move the same evasion is searched: the rook up counts.
+    ASSERT_TRUE(set_position(game));
+    NullMoveActive = 1;
+    const int value = quiesce_game_position(-InfiniteScore, InfiniteScore);
+    NullMoveActive = 0;
+    EXPECT_LT(value, -300);
+    EXPECT_NE(PvRows[1][1], MarkRepetition);
+}
+
+TEST_F(Quiescence, ACheckmateInADeadDrawMaterialClassIsStillMate) {
+    // Bishop against knight scores as a dead draw by material, but Bb7 has mated the king in
+    // the corner: the evasions are looked at, and there is none.
+    ASSERT_TRUE(set_fen("kn6/1B6/1K6/8/8/8/8/8 b - - 0 1"));
+    ASSERT_GE(PlyStates[0].phase, 2);
+    ASSERT_EQ(material_draw_class(SearchNodes[0]), 4);
+    ASSERT_EQ(evaluate(SearchNodes[0]), 0);
+    EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 1 - MateScore);
+    EXPECT_EQ(PvRows[1][0], MarkMate);
+}
