@@ -192,3 +192,24 @@ TEST(LateMoveReduction, HalfAPlyNearThePrincipalVariationMoreBelowAndDoubledAfte
             << "plies " << c.pliesBelowPvExit << " complete " << c.listComplete << " moves "
             << c.movesMade << "/" << c.moveCount << " quiet " << c.quietMovesMade;
 }
+
+TEST_F(AlphaBeta, FrontierFutilitySkipsAKnightPromotionLikeAnyLateMove) {
+    // A cut node one ply from its horizon, its alpha out of reach: the late quiet moves are
+    // reduced into the quiescence search and skipped there without being made. The knight
+    // promotion b8=N (no check) stands in the quiet list and is skipped as well.
+    ASSERT_TRUE(set_fen("4k3/1P6/8/8/8/8/q6r/R2Q2K1 w - - 0 1"));
+    ASSERT_EQ(PlyStates[0].phase, 0);
+    search_node(8, CutNode, 8600, 8601);
+    const SearchFrame& f = SearchFrames[1];
+    int skipped = 0;
+    const MoveEntry* knight = nullptr;
+    for (int i = 0; i < f.moveCount; ++i) {
+        const MoveEntry& e = f.moves[i];
+        if (uci(e.move) == "b7b8n") knight = &e;
+        if (e.tried == 1 && e.repState == 0) ++skipped; // handed out, never made
+    }
+    ASSERT_NE(knight, nullptr);
+    EXPECT_EQ(knight->tried, 1);
+    EXPECT_EQ(knight->repState, 0);
+    EXPECT_GT(skipped, 1);
+}
