@@ -1,5 +1,8 @@
 #include "search/alpha_beta.h"
 
+#include <string>
+#include <vector>
+
 #include "search/hash_table.h"
 #include "search/search_fixture.h"
 #include "search/search_path.h"
@@ -212,4 +215,37 @@ TEST_F(AlphaBeta, FrontierFutilitySkipsAKnightPromotionLikeAnyLateMove) {
     EXPECT_EQ(knight->tried, 1);
     EXPECT_EQ(knight->repState, 0);
     EXPECT_GT(skipped, 1);
+}
+
+TEST_F(AlphaBeta, AFailedNullMoveVerificationIsNotSearchedAgainAsPrincipalVariation) {
+    // The table holds every move of the position far below the window: the real moves of any
+    // pass fail low at once, while the null move fails high (nothing Black can do reaches the
+    // window).
+    const auto plant = [](const std::string& fen) {
+        ASSERT_TRUE(set_fen(fen));
+        MOVE legal[RootMoveCapacity + 1];
+        const int count = collectLegalMoves(legal, RootMoveCapacity);
+        std::vector<std::string> moves;
+        for (int i = 0; i < count; ++i) moves.push_back(uci(legal[i]));
+        for (const std::string& m : moves) {
+            ASSERT_TRUE(set_position("fen " + fen + " moves " + m));
+            hashStore(fullKey(0), -5000, 5, BoundExact, 0);
+        }
+        ASSERT_TRUE(set_fen(fen));
+    };
+    const SearchFrame& f = SearchFrames[1];
+    // The black pawn on b2 is one step from a free queening square: at a cut node one ply from
+    // its horizon the null move runs in the node's only pass, and its fail high is verified by
+    // the real moves at the same horizon. The verification fails, and with it the node, which is
+    // not searched again as a principal-variation node.
+    plant("k7/3RQQ2/7K/8/8/8/1p6/8 w - - 0 1");
+    EXPECT_EQ(search_node(8, CutNode, -4010, -4000), -5000);
+    EXPECT_EQ(f.nullHorizonPly, 2); // the horizon ply: no pass of its own
+    EXPECT_EQ(f.nodeType, CutNode);
+    // Without the pawn the null move has a pass of its own; the verification failed there, the
+    // last pass failed low without a null move, and the node is searched again with the window
+    // it was given.
+    plant("k7/3RQQ2/7K/8/8/8/8/8 w - - 0 1");
+    EXPECT_EQ(search_node(8, CutNode, -4010, -4000), -5000);
+    EXPECT_EQ(f.nodeType, PvNode);
 }
