@@ -249,3 +249,13 @@ TEST_F(AlphaBeta, AFailedNullMoveVerificationIsNotSearchedAgainAsPrincipalVariat
     EXPECT_EQ(search_node(8, CutNode, -4010, -4000), -5000);
     EXPECT_EQ(f.nodeType, PvNode);
 }
+
+TEST_F(AlphaBeta, ANodeWhoseEveryMoveWasSkippedIsNoStalemate) {
+    // The white king has no move at all; every other move is a quiet one that the frontier
+    // futility skips (alpha out of reach, one ply from the horizon). The node has legal moves
+    // and none was searched: it scores its alpha with "AS", not 0 as a stalemate.
+    ASSERT_TRUE(set_fen("7k/6p1/8/8/8/6BB/6PP/6RK w - - 0 1"));
+    EXPECT_EQ(search_node(8, CutNode, 8600, 8601), 8600);
+    EXPECT_EQ(PvRows[1][0], MarkAllPruned);
+    EXPECT_EQ(SearchFrames[1].movesMade, 0);
+}
