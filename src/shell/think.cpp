@@ -347,6 +347,12 @@ int next_time_factor(int factor, bool overspent) {
                                                        : factor + TimeFactorStep;
 }
 
+bool move_overspent(uint64_t start, uint64_t limitAtStart, uint64_t count, int factor) {
+    // An emergency restart moves the start past the first limit: no budget is left then.
+    const uint64_t budget = limitAtStart > start ? limitAtStart - start : 0;
+    return count - start > budget * 100 / uint64_t(factor);
+}
+
 int computer_move() {
     allocate_time();
     move_start_time = search_start_time = now_seconds();
@@ -360,8 +366,8 @@ int computer_move() {
     // Judged after the think step: the move that leaves the book is searched, and counts.
     const bool measured = move_was_searched && engines_own_move();
     if (measured && on_clock) {
-        const uint64_t budget = node_limit_at_move_start - nodes_at_move_start;
-        const bool overspent = searched > budget * 100 / uint64_t(time_factor);
+        const bool overspent =
+            move_overspent(nodes_at_move_start, node_limit_at_move_start, node_count, time_factor);
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 

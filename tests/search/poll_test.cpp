@@ -62,6 +62,9 @@ TEST_F(Poll, ExtensionTestsTakeTheSideToMoveAtThePollingNode) {
         {-1, +100, 0, 0, 80, White, true, "Black's rise is a drop for White"},
         {+1, 0, 0, 40, 16, White, true, "four plies where White's searches reach ten"},
         {+1, 0, 0, 40, 16, Black, false, "Black's searches reach nothing"},
+        // Failing low (below RootAlpha -30) after a last score in which White was being mated.
+        {+1, -40, -8990, 0, 80, White, true, "failing low while White is being mated"},
+        {-1, -40, 8990, 0, 80, Black, false, "the last score is read in White's view"},
     };
     for (const auto& c : cases) {
         budget_spent();

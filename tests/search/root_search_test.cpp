@@ -291,3 +291,33 @@ TEST_F(RootSearch, ExtraNodesNeverWrapBelowZero) {
     // An emergency restart moved the start of the move past its first limit.
     EXPECT_EQ(extraNodeAllowance(1500000), 20000u);
 }
+
+TEST_F(RootSearch, AFailedIterationGetsMoreNodesAlsoAfterThePollExtendedTheBudget) {
+    const struct {
+        bool extendedBefore, unlimitedSearch, emergency, restart;
+        uint64_t count;
+        bool extended;
+        const char* why;
+    } cases[] = {
+        {false, false, false, false, 600000, true, "half of the budget spent"},
+        {true, false, false, false, 600000, true, "the poll extended the budget before"},
+        {false, false, false, false, 400000, false, "less than half spent"},
+        {false, true, false, false, 600000, false, "an unlimited search"},
+        {false, false, true, false, 600000, false, "emergency mode"},
+        {false, false, false, true, 600000, false, "a restart pending"},
+    };
+    for (const auto& c : cases) {
+        nodes_at_move_start = 0;
+        node_limit_at_move_start = node_limit = 1000000;
+        node_count = c.count;
+        budget_extended = c.extendedBefore;
+        no_new_iteration = 0;
+        unlimited = c.unlimitedSearch;
+        emergency_mode = c.emergency;
+        restart_requested = c.restart;
+        extendBudgetAfterFailedIteration();
+        EXPECT_EQ(node_limit, c.extended ? c.count + 500000 : 1000000u) << c.why;
+        EXPECT_EQ(no_new_iteration != 0, c.extended) << c.why;
+    }
+    emergency_mode = restart_requested = budget_extended = 0;
+}

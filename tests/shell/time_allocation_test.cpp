@@ -257,3 +257,22 @@ TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {
     }
     EXPECT_EQ(seen.size(), 4u);
 }
+
+TEST(TimeFactor, AMoveOverspendsWhenItUsesMoreThanItsBudget) {
+    const struct {
+        uint64_t start, limit, count;
+        int factor;
+        bool overspent;
+        const char* why;
+    } cases[] = {
+        {1000, 101000, 60000, 100, false, "within the budget"},
+        {1000, 101000, 101001, 100, true, "beyond the budget"},
+        {1000, 101000, 60000, 200, true, "beyond the budget scaled down by a factor of 200"},
+        {1000, 101000, 150000, 50, false, "within the budget scaled up by a factor of 50"},
+        // An emergency restart set the start of the move beyond its first limit: the budget did
+        // not wrap into a huge one, the move overspent.
+        {150000, 101000, 170000, 100, true, "after an emergency restart"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(move_overspent(c.start, c.limit, c.count, c.factor), c.overspent) << c.why;
+}
