@@ -132,6 +132,12 @@ bool poll(SearchNode& node) {
 
     if (emergency_mode) {
         if (!stop_at_root) {
+            // The shallow search after a restart may finish its iteration, but not past the
+            // latest end of the move: there the best root move scored so far is played.
+            if (iteration_has_best && current_time > move_start_time + hard_time_ceiling) {
+                stop_at_root = 1;
+                return stop_now();
+            }
             stop_deepening = 1;
             return false;
         }

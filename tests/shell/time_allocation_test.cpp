@@ -93,6 +93,68 @@ TEST_F(TimeAllocation, BlitzClocksLeaveTimeForEveryMove) {
     }
 }
 
+TEST_F(TimeAllocation, MovesToGoStopInTimeOnEveryClock) {
+    // "go wtime T btime T movestogo g", at any time factor, with or without an increment: the
+    // search stops (hard limit) and no extension of it goes on (ceiling) past the moment that
+    // still leaves 30 ms for the answer to reach the interface before the clock less a twentieth
+    // of it (at least 50 ms). With moves still to go the rest of the period keeps, for each of
+    // its moves, at least a third of what this one may take. Three times the average share once
+    // stopped a move with two to go at 150 % of the clock, and with one to go 25 ms before it.
+    constexpr double AnswerTime = 0.03;
+    for (int ms : {1000, 3000, 10000, 30000, 120000, 300, 600000}) {
+        for (int g : {1, 2, 3, 4, 5, 10, 20, 40, 80}) {
+            for (int factor : {50, 170, 20000}) {
+                for (int inc : {0, 1000}) {
+                    time_factor = int16_t(factor);
+                    const std::string go = "go wtime " + std::to_string(ms) + " btime " +
+                                           std::to_string(ms) + " winc " + std::to_string(inc) +
+                                           " binc " + std::to_string(inc) + " movestogo " +
+                                           std::to_string(g);
+                    allot(go);
+                    const double T = ms / 1000.0;
+                    const double deadline = T - std::max(0.05, T / 20);
+                    EXPECT_GE(hard_time_limit, 0.0) << go;
+                    EXPECT_LE(hard_time_limit, hard_time_ceiling) << go;
+                    EXPECT_LT(hard_time_ceiling + AnswerTime, deadline) << go;
+                    if (g >= 2) {
+                        EXPECT_GE((T - hard_time_ceiling) / (g - 1), hard_time_ceiling / 3 - 1e-9)
+                            << go;
+                    }
+                    // Not cut below a fair share either: most of the clock for the last move
+                    // before the control, at least the average share for the others.
+                    if (T >= 1) {
+                        EXPECT_GE(hard_time_limit, (g == 1 ? T / 2 : T / g) - 1e-9) << go;
+                    }
+                    EXPECT_GE(node_limit - node_count, 20000u) << go;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(TimeAllocation, ClocksWithoutMovesToGoKeepTheirLimitsUnderTheCeiling) {
+    // The whole game on the clock: the hard limit is three times the share of the moves still to
+    // play, as it was; the ceiling only keeps extensions within the clock.
+    const struct {
+        const char* go;
+        double hard;
+    } cases[] = {
+        {"go wtime 300000 btime 300000", 300.0 / 40 * 3 - 2},
+        {"go wtime 10000 btime 10000 winc 100 binc 100", 10.0 / 40 * 3 - 10.0 / 40},
+        {"go wtime 2000 btime 2000 winc 20 binc 20", 2.0 / 40 * 3 - 2.0 / 40},
+    };
+    for (const auto& c : cases) {
+        allot(c.go);
+        EXPECT_NEAR(hard_time_limit, c.hard, 1e-9) << c.go;
+        const double T = clock_ms[White] / 1000.0;
+        EXPECT_GE(hard_time_ceiling, hard_time_limit) << c.go;
+        EXPECT_LT(hard_time_ceiling + 0.03, T - std::max(0.05, T / 20)) << c.go;
+    }
+    // A fixed time per move is its own ceiling: nothing goes past it.
+    allot("go movetime 5000");
+    EXPECT_NEAR(hard_time_ceiling, 4.95, 1e-9);
+}
+
 TEST_F(TimeAllocation, ShortConsoleClocksGiveTheEngineItsShare) {
     uci_mode = 0;
     console_mode = 1;
@@ -213,3 +275,4 @@ TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {
     }
     EXPECT_EQ(seen.size(), 4u);
 }
+
