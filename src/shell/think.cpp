@@ -375,7 +375,11 @@ int computer_move() {
     const uint64_t searched = node_count - nodes_at_move_start;
     const bool measured = !bookInUse && engines_own_move();
     if (measured && on_clock) {
-        const uint64_t budget = node_limit_at_move_start - nodes_at_move_start;
+        // An emergency restart moves the start past the first limit: nothing of the budget was
+        // left, the move overspent (the unsigned difference wrapped to a huge budget).
+        const uint64_t budget = node_limit_at_move_start > nodes_at_move_start
+                                    ? node_limit_at_move_start - nodes_at_move_start
+                                    : 0;
         const bool overspent = searched > budget * 100 / uint64_t(time_factor);
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/position.h"
+#include "search/search_fixture.h"
 #include "search/search_flags.h"
 #include "shell/random.h"
 #include "shell/settings.h"
@@ -276,3 +277,39 @@ TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {
     EXPECT_EQ(seen.size(), 4u);
 }
 
+namespace {
+
+class TimeFactorCalibration : public SearchFixture {};
+
+} // namespace
+
+TEST_F(TimeFactorCalibration, AMoveThatNeededARestartLowersTheFactor) {
+    // The first iteration cannot finish within the minimum budget: the search restarts shallower
+    // past its first node limit. The move overspent its budget, so the factor goes down; the
+    // budget counted from the restart once wrapped below zero to 2^64 and raised it.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 60;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 1; // the budget is the minimum of 20000 nodes
+    last_depth[White] = 40;
+    time_factor = 170;
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(emergency_mode);
+    EXPECT_EQ(time_factor, 160);
+    EXPECT_NE(find_uci_move(uci(best_move).c_str()), 0u);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
