@@ -49,6 +49,7 @@ constexpr double ConsoleMinimumHardLimit = 1.0; // seconds a console move may al
 constexpr double InterfaceMargin = 0.05;        // seconds at least kept from the interface's clock
 constexpr double InterfaceMarginShare = 1.0 / 20; // and at least this share of it
 constexpr double StopAllowance = 0.05; // seconds from the stop decision to the answer's arrival
+constexpr double MinimumMeasuredSeconds = 0.05; // the shortest move whose speed is measured
 
 // The latest end of a move on the interface's clock of T seconds with g moves to go (0: the whole
 // game), counted from its start. A share of the clock stays for the interface's own delays and
@@ -380,7 +381,14 @@ int computer_move() {
         const uint64_t budget = node_limit_at_move_start > nodes_at_move_start
                                     ? node_limit_at_move_start - nodes_at_move_start
                                     : 0;
-        const bool overspent = searched > budget * 100 / uint64_t(time_factor);
+        // A move that the clock stopped overspent, whatever its node count. With the speed
+        // taken too high the node budget outlasts the time: every search ended at the hard
+        // limit, counted as thrifty, and the factor rose move after move, each move taking the
+        // hard limit's three average shares until the last moves before a time control had
+        // nothing left. A fixed time per move always ends on the clock and is judged by its
+        // nodes.
+        const bool stoppedByClock = !fixed_move_time && elapsed >= hard_time_limit;
+        const bool overspent = stoppedByClock || searched > budget * 100 / uint64_t(time_factor);
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 
@@ -397,7 +405,10 @@ int computer_move() {
             side_clock[side] = 0;
         }
     }
-    if (measured && int(elapsed) != 0 && !extra_time_flag) {
+    // The speed is measured on every move long enough to count its nodes: measured on moves of
+    // a whole second only, as with clocks in whole seconds, it was never measured at blitz, and
+    // the node budgets of a loaded machine outlasted their time move after move.
+    if (measured && elapsed >= MinimumMeasuredSeconds && !extra_time_flag) {
         nodes_per_second = uint32_t(double(searched + 385) / (now_seconds() - search_start_time));
         speed_measured = 1;
     }

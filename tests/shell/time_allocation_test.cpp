@@ -313,3 +313,61 @@ TEST_F(TimeFactorCalibration, AMoveThatNeededARestartLowersTheFactor) {
     speed_measured = 0;
     time_used[White] = 0;
 }
+
+TEST_F(TimeFactorCalibration, AMoveTheClockStoppedLowersTheFactor) {
+    // A speed taken far too high: the node budget would last for minutes, and the hard limit of
+    // one second stops the search. The move used all the time it had, so the factor goes down;
+    // counted by its nodes it looked thrifty and the factor rose, move after move.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    fixed_move_time = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 2;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 4000000000u;
+    last_depth[White] = 0;
+    time_factor = 170;
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(emergency_mode);
+    EXPECT_GE(now_seconds() - move_start_time, hard_time_limit);
+    EXPECT_EQ(time_factor, 160);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
+
+TEST_F(TimeFactorCalibration, TheSpeedIsMeasuredOnMovesShorterThanASecond) {
+    // Blitz moves never last a whole second: measured on such moves only, the speed stayed at
+    // its first guess for the whole game and the node budgets were far off the time.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 0;
+    unlimited = 1;
+    extra_time_flag = 0;
+    double elapsed = 0;
+    for (int depth = 4; depth <= 12 && elapsed < 0.1; ++depth) {
+        go_depth_limit = depth;
+        nodes_per_second = 1;
+        const double start = now_seconds();
+        testing::internal::CaptureStdout();
+        computer_move();
+        testing::internal::GetCapturedStdout();
+        elapsed = now_seconds() - start;
+    }
+    ASSERT_GE(elapsed, 0.1);
+    EXPECT_GT(nodes_per_second, 1000u) << elapsed;
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    go_depth_limit = 0;
+}
