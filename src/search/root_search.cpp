@@ -482,8 +482,10 @@ void rootSearch() {
                                               : double(side_clock[f.side] - time_used[f.side]);
                 const double left = clock - elapsed;
                 hard_time_limit += std::min(elapsed / 2, left / 2);
-                // The limit counts from the start of the move.
-                const double cap = elapsed + left - std::min(2.0, left / 10);
+                // The limit counts from the start of the move, and never passes the latest end
+                // the move's clock allows.
+                const double cap =
+                    std::min(elapsed + left - std::min(2.0, left / 10), hard_time_ceiling);
                 if (hard_time_limit > cap) hard_time_limit = cap;
                 if (hard_time_limit < 0) hard_time_limit = 0;
             }

@@ -100,6 +100,33 @@ TEST_F(RootSearch, NoTimeLeftBeforeTheFirstIterationRestartsAtFourPlies) {
     EXPECT_NE(find_uci_move(uci(best()).c_str()), 0u);
 }
 
+TEST_F(RootSearch, ARestartNeverTakesTheMovePastItsCeiling) {
+    // The first iteration is cut off when the move has already run 0.5 s, past the latest end
+    // its clock allows (0.4 s): the restart's extra time stops at that ceiling (half the elapsed
+    // time once took it to 60.25 s), and the shallow search plays the first move it scores.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6"));
+    resetSearchHistory();
+    SearchPly = 0;
+    on_clock = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    speed_measured = 1;
+    allotted_time[White] = 10;
+    last_depth[White] = 40;
+    side_clock[White] = 100;
+    time_used[White] = 0;
+    nodes_at_move_start = node_count;
+    node_limit = node_limit_at_move_start = node_count + 1;
+    move_start_time = search_start_time = current_time = now_seconds() - 0.5;
+    hard_time_limit = 60;
+    hard_time_ceiling = 0.4;
+    rootSearch();
+    EXPECT_TRUE(emergency_mode);
+    EXPECT_LE(hard_time_limit, 0.4);
+    EXPECT_NE(best(), 0u);
+    EXPECT_NE(find_uci_move(uci(best()).c_str()), 0u);
+}
+
 TEST_F(RootSearch, NoLegalMoveLeavesNoBestMove) {
     ASSERT_TRUE(set_fen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"));
     search(5);
