@@ -377,6 +377,9 @@ bool move_overspent(uint64_t start, uint64_t limitAtStart, uint64_t count, int f
 }
 
 int computer_move() {
+    // The speed is measured over the whole move: an emergency restart moves the start of the
+    // node budget (nodes_at_move_start) but not the start of the clock.
+    const uint64_t nodesBeforeMove = node_count;
     allocate_time();
     move_start_time = search_start_time = now_seconds();
     pondering = 0;
@@ -385,7 +388,6 @@ int computer_move() {
 
     current_time = now_seconds();
     const double elapsed = current_time - move_start_time;
-    const uint64_t searched = node_count - nodes_at_move_start;
     // Judged after the think step: the move that leaves the book is searched, and counts.
     const bool measured = move_was_searched && engines_own_move();
     if (measured && on_clock) {
@@ -423,7 +425,8 @@ int computer_move() {
     // a whole second only, as with clocks in whole seconds, it was never measured at blitz, and
     // the node budgets of a loaded machine outlasted their time move after move.
     if (measured && elapsed >= MinimumMeasuredSeconds && !extra_time_flag) {
-        nodes_per_second = uint32_t(double(searched + 385) / (now_seconds() - search_start_time));
+        const uint64_t moveNodes = node_count - nodesBeforeMove;
+        nodes_per_second = uint32_t(double(moveNodes + 385) / (now_seconds() - search_start_time));
         speed_measured = 1;
     }
     return status;

@@ -377,6 +377,42 @@ TEST_F(TimeFactorCalibration, AMoveThatNeededARestartLowersTheFactor) {
     time_used[White] = 0;
 }
 
+TEST_F(TimeFactorCalibration, TheSpeedOfAMoveThatNeededARestartCountsAllItsNodes) {
+    // The restart moves the start of the node budget, not the start of the clock: the speed is
+    // the whole move's nodes over the whole move's time. Counted from the restart only, it came
+    // out at about half and the next budgets were too small.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    fixed_move_time = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 600;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 20000; // a few hundred thousand nodes before the restart
+    last_depth[White] = 40;
+    time_factor = 170;
+    const uint64_t before = node_count;
+    const double start = now_seconds();
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    const double elapsed = now_seconds() - start;
+    const double wholeMoveSpeed = double(node_count - before) / elapsed;
+    EXPECT_TRUE(emergency_mode);
+    ASSERT_GE(elapsed, 0.05);
+    EXPECT_GE(double(nodes_per_second), 0.9 * wholeMoveSpeed);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
+
 TEST_F(TimeFactorCalibration, AMoveTheClockStoppedLowersTheFactor) {
     // A speed taken far too high: the node budget would last for minutes, and the hard limit of
     // one second stops the search. The move used all the time it had, so the factor goes down;
