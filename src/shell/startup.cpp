@@ -184,8 +184,10 @@ void run_pre_game_commands() {
         platform_sleep_ms(1);
         if (input_reader.has_waiting_line()) command_line = next_line();
         if (same_text_any_case(command_line, "isready")) {
-            parse_command_line(0);
+            // Ready means ready: the tables are sized before "readyok", or the interface's first
+            // go would lose the sizing time from its clock.
             if (HashTable == nullptr) sizeHashTables();
+            parse_command_line(0);
             return;
         }
         // An interface that sends a position or a go without asking whether the engine is ready
