@@ -144,7 +144,10 @@ i16 free_path(const SearchNode& node, const PlyState& st) {
 }
 
 // Incentives to trade when ahead and to keep pieces when behind, against the root position.
-int trade_down(const PlyState& c, int adj) {
+// When the trailing side has queened since the root, the lead is read as 200 whatever the
+// material: adj is set so that material plus pawn score plus adj is that, and balanceSet tells
+// the caller that the balance is already decided.
+int trade_down(const PlyState& c, int adj, bool& balanceSet) {
     const PlyState& r = PlyStates[0];
     if (abs_of(r.material) >= 100) {
         if (r.material > 0 && c.material >= 100 && c.queenCount[Black] >= 1)
@@ -160,8 +163,10 @@ int trade_down(const PlyState& c, int adj) {
         int d = int(r.nonPawnMaterial[trailing]) - int(c.nonPawnMaterial[trailing]);
         if (d >= 291)
             adj += 30 * s;
-        else if (d < 0 && c.queenCount[trailing] >= 1 && s * cBalance > 200)
+        else if (d < 0 && c.queenCount[trailing] >= 1 && s * cBalance > 200) {
             adj = s * 200 - c.pawnScore - c.material;
+            balanceSet = true;
+        }
     }
     return adj;
 }
@@ -364,18 +369,22 @@ int16_t evaluate(SearchNode& node) {
     }
     const i16 ka = king_activity(node);
     const i16 fp = free_path(node, st);
-    adj = trade_down(st, adj);
+    bool balanceSet = false;
+    adj = trade_down(st, adj, balanceSet);
     adj = imbalance(st, adj);
 
+    // Queen endings halve the balance, unless the trade-down rule has set it: its adjustment
+    // cancels the whole balance, so halving that would turn a large lead into a loss.
     if (phase == 1) {
         if (bN == 950 && wN == 950) {
-            bs = w16(bs >> 1);
+            if (!balanceSet) bs = w16(bs >> 1);
             int wBest = best_passer_rank(st, White), bBest = best_passer_rank(st, Black);
             if (wBest - bBest > 1 && st.pawnCount[White] >= 4 && st.openLineDanger[White] == 0)
                 adj += 200;
             else if (bBest - wBest > 1 && st.pawnCount[Black] >= 4 && st.openLineDanger[Black] == 0)
                 adj -= 200;
-        } else if (st.material != 0 && st.nonPawnMaterial[st.material > 0 ? Black : White] == 950) {
+        } else if (!balanceSet && st.material != 0 &&
+                   st.nonPawnMaterial[st.material > 0 ? Black : White] == 950) {
             bs = w16(bs >> 1);
         }
     }

@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "board/make_move.h"
+#include "board/movegen.h"
 #include "eval/game_position.h"
 #include "eval/hand_position.h"
+#include "search/search_path.h"
+#include "uci/position_command.h"
 
 namespace {
 
@@ -297,6 +301,42 @@ TEST(Evaluate, TransitionPhaseEndingsAreScaled) {
     }
 }
 
+TEST(Evaluate, TradeDownBalanceIsNotHalvedInQueenEndings) {
+    // The side behind has just queened (at the root its queen was a pawn, so it had no pieces):
+    // the lead is read as 200, the adjustment cancelling the whole material balance. A queen
+    // ending's halving of the balance must not follow, or the lead turns into a loss (a queen
+    // and a rook up: 725 - 1250). Where the queen was already there at the root, the halving
+    // stands.
+    struct Case {
+        const char* pieces;
+        int16_t rootMaterial;
+        int16_t rootTrailingPieces; // non-pawn material of the side behind at the root
+        int16_t expected;
+    };
+    const Case cases[] = {
+        // A queen and a rook up: 200 + 1.5 KA (-27 and 27 without pawns).
+        {"Kh6 Rd7 Qe7 Qf7 ka8 qb1", 2300, 0, 159},
+        {"kh3 rd2 qe2 qf2 Ka1 Qb8", -2300, 0, -160},
+        // Queen against queen, five pawns up: 200 + 1.5 KA (-10 and 10).
+        {"Kg1 Qd1 Pa2 Pb2 Pc2 Pf2 Pg2 ke8 qd8", 1350, 0, 185},
+        {"kg8 qd8 pa7 pb7 pc7 pf7 pg7 Ke1 Qd1", -1350, 0, -185},
+        // A rook and seven pawns against a queen (250 up).
+        {"Kg1 Rd1 Pa2 Pb2 Pc2 Pd2 Pe2 Pf2 Pg2 ke8 qd8", 1100, 0, 185},
+        {"kg8 rd8 pa7 pb7 pc7 pd7 pe7 pf7 pg7 Ke1 Qd1", -1100, 0, -185},
+        // The queen was on the board at the root: halved (725), -20 for trading with it on.
+        {"Kh6 Rd7 Qe7 Qf7 ka8 qb1", 1450, 950, 664},
+        {"kh3 rd2 qe2 qf2 Ka1 Qb8", -1450, 950, -665},
+    };
+    for (const Case& c : cases) {
+        HandPosition pos(c.pieces, White, 1);
+        ASSERT_EQ(pos.state().phase, 1) << c.pieces;
+        PlyState& root = PlyStates[0];
+        root.material = c.rootMaterial;
+        root.nonPawnMaterial[c.rootMaterial > 0 ? Black : White] = uint16_t(c.rootTrailingPieces);
+        EXPECT_EQ(evaluate(pos.node()), c.expected) << c.pieces << " root " << c.rootMaterial;
+    }
+}
+
 namespace {
 
 // The same position with colours exchanged: ranks mirrored, cases swapped, the other side to
@@ -346,6 +386,51 @@ TEST(EvaluateGamePosition, ColourFlippedPositionsScoreTheOpposite) {
         // The shifts floor, so a halved or scaled negative term may be one lower than its mirror.
         EXPECT_NEAR(evaluate(SearchNodes[0]), -score, 1) << fen << " / " << flipped;
     }
+}
+
+namespace {
+
+// The score the search reads at the node that `move` (e7e8q) leads to from the game position
+// `fen`: the move made at ply 1, the pawn summary and move lists brought up to date as the node
+// does, the game position staying the root of the search.
+int16_t evaluate_after_move(const char* fen, const char* move) {
+    EXPECT_TRUE(setup_game_position(fen)) << fen;
+    root_side = int8_t(colour_sign(SideToMove));
+    const MOVE game = find_uci_move(move);
+    EXPECT_NE(game, 0u) << move;
+    MOVE m = 0; // the same move with its ordering class, as the move lists hold it
+    const PieceEntry& piece = *Board[move_from(game)].piece;
+    for (const MOVE* list : {piece.moves->captures, piece.moves->quiet})
+        for (const MOVE* p = list; *p; ++p)
+            if ((*p & MoveIdentityMask) == (game & MoveIdentityMask)) m = *p;
+    SearchNode& child = playIntoChild(SearchNodes[0], m);
+    SearchPly = 1;
+    refreshPawnSummary(child, m);
+    updateMoves(child, m);
+    const int16_t score = evaluate(child);
+    SearchPly = 0;
+    takeBackFromChild(SearchNodes[0], m);
+    return score;
+}
+
+} // namespace
+
+TEST(EvaluateGamePosition, AQueenAndARookUpStayAheadWhenTheOtherSideQueens) {
+    // Black queens on b1 a queen and a rook down. The position scores some 700 for White as a
+    // game position; inside the search the lead is capped to about 200 (the side behind queened
+    // in the line), and must remain White's. The same with colours exchanged (not exactly
+    // mirrored: the open-line terms of the two kings differ).
+    const char* fen = "k7/3RQQ2/7K/8/8/8/1p6/8 b - - 0 1";
+    const int16_t inSearch = evaluate_after_move(fen, "b2b1q");
+    EXPECT_GT(inSearch, 100);
+    EXPECT_LT(inSearch, 300);
+    const std::string flipped = colour_flipped(fen);
+    const int16_t flippedInSearch = evaluate_after_move(flipped.c_str(), "b7b8q");
+    EXPECT_LT(flippedInSearch, -100) << flipped;
+    EXPECT_GT(flippedInSearch, -300) << flipped;
+
+    ASSERT_TRUE(setup_game_position("k7/3RQQ2/7K/8/8/8/8/1q6 w - - 0 1"));
+    EXPECT_GT(evaluate(SearchNodes[0]), 600);
 }
 
 TEST(EvaluateGamePosition, RecognisedEndings) {
