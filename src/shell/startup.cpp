@@ -10,12 +10,16 @@
 #include "book/book.h"
 #include "console/move_entry.h"
 #include "console/parameters.h"
+#include "console/position_file.h"
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "search/search_flags.h"
+#include "shell/game_moves.h"
 #include "shell/input_reader.h"
 #include "shell/random.h"
 #include "shell/settings.h"
+#include "shell/think.h"
 #include "shell/time_control.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"
@@ -63,6 +67,19 @@ void install_option_defaults() {
     use_book = 1;
     own_book_option = 1;
     saved_use_book = 1;
+}
+
+// The clocks and search limits of a new engine.
+void install_limit_defaults() {
+    increment[White] = increment[Black] = 0;
+    time_used[White] = time_used[Black] = 0;
+    seconds_per_move = 15;
+    max_depth = 60;
+    time_factor = 170;
+    resign_confirmed = 0;
+    on_clock = 1;
+    clock_running = 1;
+    node_budget = 400000;
 }
 
 } // namespace
@@ -184,15 +201,7 @@ void run_pre_game_commands() {
 }
 
 void install_default_settings() {
-    increment[White] = increment[Black] = 0;
-    time_used[White] = time_used[Black] = 0;
-    seconds_per_move = 15;
-    max_depth = 60;
-    time_factor = 170;
-    resign_confirmed = 0;
-    on_clock = 1;
-    clock_running = 1;
-    node_budget = 400000;
+    install_limit_defaults();
     install_book_settings();
     last_book_ply = 0;
     load_book(1);
@@ -230,4 +239,30 @@ void start_up() {
     install_default_settings();
     install_per_game_defaults();
     parameters_dialogue();
+}
+
+void reset_engine_state() {
+    reset_dispatcher_state();
+    abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+    node_count = node_limit = 0;
+    choose_uci();
+    ponder_available = 1;
+    ponder_enabled = 0;
+    root_score = last_reported_score = current_score = 0;
+    install_option_defaults();
+    install_limit_defaults();
+    unlimited = fixed_move_time = 0;
+    moves_to_go = 0;
+    clock_ms[White] = clock_ms[Black] = 0;
+    increment_ms[White] = increment_ms[Black] = 0;
+    go_depth_limit = go_mate_moves = 0;
+    go_infinite = 0;
+    install_per_game_defaults();
+    // The game position: the standard start, with no game played.
+    read_position_file(nullptr);
+    setupPosition(White, 0);
+    prepare_new_game_evaluation();
+    refresh_game_position();
+    last_book_ply = 0;
+    book_move_played = 0;
 }

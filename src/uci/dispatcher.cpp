@@ -508,19 +508,16 @@ void poll_uci_input(int context) {
     if (context == 0 && deferred_position) apply_position();
     if (context == 1 && deferred_position) return;
     if (poll_command() != 0) return;
+    dispatch_input_line(context);
+}
+
+void dispatch_input_line(int context) {
     // Debugging commands inspect or replay the game position, which a running search owns.
     if (context == 0 && run_debug_command(command_line)) {
         command_line.clear();
         return;
     }
-    if (command_line == "go1")
-        command_line = "isready";
-    else if (command_line == "go2")
-        command_line = "position startpos moves a2a3";
-    else if (command_line == "go3")
-        command_line = "go btime 99999999 wtime 99999999";
-    else if (command_line == "ps")
-        command_line = "position startpos";
+    replace_shortcut(command_line);
     parse_command_line(context);
 }
 

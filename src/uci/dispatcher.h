@@ -73,6 +73,9 @@ void parse_command_line(int context);
 // and shortcuts first). Context 0 applies a deferred position first; context 1 takes nothing
 // while a position is deferred.
 void poll_uci_input(int context);
+// The line taken into command_line dispatched as the poll does: at top level a debugging
+// command is run as such, then the shortcuts are replaced and the words dispatched.
+void dispatch_input_line(int context);
 // Replaces a whole line that is one of the debugging shortcuts (exact case): go1, go2, go3, ps.
 void replace_shortcut(std::string& line);
 // Handles word i of the current line.
