@@ -16,9 +16,12 @@ namespace {
 
 constexpr int FenTextSize = 128;
 
-// Dispatches "position fen <fen>" at top level; true when the position was accepted.
+// Dispatches "position fen <fen>" at top level, as the waiting loop does (a "go" among the words
+// may have started a search, over when the next line is read); true when the position was
+// accepted.
 bool set_position(const std::string& fen) {
     command_line = "position fen " + fen;
+    engine_busy = 0;
     position_applied = 0;
     parse_command_line(0);
     return position_applied != 0;

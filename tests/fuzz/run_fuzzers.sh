@@ -25,6 +25,10 @@ targets=()
 for surface in "${surfaces[@]}"; do targets+=("${surface}_fuzz"); done
 cmake --build "$build" -j2 --target "${targets[@]}"
 
+# The longest input of each program: room for long lines, oversized files and a few book games
+# (libFuzzer would otherwise keep to the size of the largest seed).
+declare -A max_len=([uci_line]=4096 [fen]=512 [position_file]=4096 [book_text]=16384)
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$PWD/$build/fuzz-artifacts"
@@ -35,7 +39,7 @@ for surface in "${surfaces[@]}"; do
   log="$work/$surface.log"
   echo "== $surface: $seconds s from $(ls "$work/$surface" | wc -l) seed inputs"
   # One process at a time; the engine's input reader thread gets an input that has ended.
-  if ! "$build/tests/fuzz/${surface}_fuzz" -max_total_time="$seconds" -timeout=10 \
+  if ! "$build/tests/fuzz/${surface}_fuzz" -max_total_time="$seconds" -max_len="${max_len[$surface]}" -timeout=10 \
       -print_final_stats=1 -artifact_prefix="$artifacts/$surface-" "$work/$surface" \
       </dev/null >"$log" 2>&1; then
     tail -n 60 "$log"
