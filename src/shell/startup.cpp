@@ -15,13 +15,13 @@
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search_flags.h"
-#include "shell/game_moves.h"
 #include "shell/input_reader.h"
 #include "shell/random.h"
 #include "shell/settings.h"
 #include "shell/think.h"
 #include "shell/time_control.h"
 #include "uci/dispatcher.h"
+#include "uci/position_command.h"
 #include "uci/uci_output.h"
 
 uint8_t mode_request = NoModeRequested;
@@ -257,12 +257,15 @@ void reset_engine_state() {
     increment_ms[White] = increment_ms[Black] = 0;
     go_depth_limit = go_mate_moves = 0;
     go_infinite = 0;
-    install_per_game_defaults();
-    // The game position: the standard start, with no game played.
+    // The game position: the standard start, set up as "position startpos" sets it up, so that
+    // nothing of the last game's set-up remains.
+    standard_start = 1;
+    SetupEnPassant = 0;
     read_position_file(nullptr);
-    setupPosition(White, 0);
-    prepare_new_game_evaluation();
-    refresh_game_position();
+    startpos_pending = 1;
+    apply_position();
+    startpos_pending = position_applied = 0;
     last_book_ply = 0;
     book_move_played = 0;
+    install_per_game_defaults();
 }
