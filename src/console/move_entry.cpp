@@ -75,13 +75,11 @@ int play_human_move(MOVE m) {
     return StatusMove;
 }
 
-// The player's time for the move: whole seconds from the start of the turn to the move, at least
-// one (as the engine's own moves are charged), and the Fischer increment.
+// The player's time for the move, from the start of the turn to the move (charged as the engine's
+// own moves are, fractions of a second carried to the next move), and the Fischer increment.
 void charge_player(int side, double seconds) {
     if (!on_clock || !clock_running) return;
-    int spent = int(seconds);
-    if (spent < 1) spent = 1;
-    time_used[side] += spent;
+    charge_clock(side, seconds);
     side_clock[side] += increment[side];
 }
 
@@ -90,6 +88,7 @@ void change_clock(int side) {
     std::printf("\nEntrer le temps restant en minutes : ");
     const int minutes = read_number(4);
     time_used[side] = side_clock[side] - minutes * 60;
+    reset_clock_carry(side);
 }
 
 // "CM": a new mode; false when it changes nothing.

@@ -13,8 +13,8 @@ extern uint8_t resign_confirmed;
 // The human's move (in best_move) or command: the game-status code (0 a move, 9 white resigns,
 // 10 black resigns, 88 the mode changed, 99 moves were taken back; 3, 4 or 5 when the player has
 // no legal move: mated or stalemated). Ponders first when that is enabled and the engine plays a
-// side. The player's move is charged to the player's clock: the whole seconds from the start of
-// the turn (at least one) and the increment.
+// side. The player's move is charged to the player's clock: the time from the start of the turn
+// (its fraction of a second carried to the next move) and the increment.
 int human_move();
 
 // The player pressed S while the engine thinks on the opponent's time: reads the player's move

@@ -14,6 +14,7 @@
 #include "shell/settings.h"
 #include "shell/think.h"
 #include "uci/dispatcher.h"
+#include "uci/position_command.h"
 
 uint8_t take_back_chain = 0;
 int32_t take_back_count = 0;
@@ -38,15 +39,21 @@ MOVE recorded_move(const GameHistoryEntry& entry) {
     return 0;
 }
 
-// The last plies of the game score: "1 e4 e5 2 Nf3 ..." from a white move.
+// The last plies of the game score: "1 e4 e5 2 Nf3 ..." from a move of White's, numbered as the
+// game record numbers them. A game that Black began opens with "1 ..." in White's column.
 void show_score_end() {
     if (GamePly == 0) std::printf("\n=>Debut de partie");
+    const int blackFirst = white_to_move_at_start ? 0 : 1;
+    const auto whiteMove = [blackFirst](int ply) { return (ply + blackFirst) % 2 == 1; };
     int first = GamePly - ScorePlies < 1 ? 1 : GamePly - ScorePlies;
-    if (first % 2 == 0) ++first;
+    if (first > 1 && !whiteMove(first)) ++first;
     for (int ply = first; ply <= GamePly; ++ply) {
-        const GameHistoryEntry& entry = game_history[ply];
-        if (ply % 2 == 1) std::printf("\n%d ", entry.moveNumber);
-        std::printf("%6s ", entry.text);
+        const int number = start_move_number + (ply - 1 + blackFirst) / 2;
+        if (whiteMove(ply))
+            std::printf("\n%d ", number);
+        else if (ply == first)
+            std::printf("\n%d %6s ", number, "...");
+        std::printf("%6s ", game_history[ply].text);
     }
     std::printf("\n");
 }

@@ -30,7 +30,7 @@ bool holds(int square, uint8_t letter, int colour) {
 
 // Weight of the mobility sum by game progress: 50 at the first ply rising to 100 at ply 40.
 int mobility_weight(int n) {
-    return n <= 40 ? 50 + (5 * n) / 4 : 100;
+    return n <= 40 ? PhaseFactor[n] : 100;
 }
 
 i16 bishop_pair(const PlyState& st) {
@@ -42,13 +42,29 @@ i16 bishop_pair(const PlyState& st) {
     return w16(bp);
 }
 
-// Is the side to move at node checked by a bishop? A node whose moves are not generated yet
-// has no check state of its own: the bishop on bishopSquare is looked at instead.
-bool checked_by_bishop(const SearchNode& node, int bishopSquare) {
-    if (node.attackMapsValid) return node.checkState == LetterBishop;
-    const PlyState& st = *node.state;
-    const int king = st.kingSquare[SideToMove];
-    return (sliderAttacks(LetterBishop, bishopSquare, occupiedSquares(st)) & square_bit(king)) != 0;
+// The check state the generation pass gives the current position: 0, the letter of the one
+// piece that checks the side to move, or 2 when two pieces check it.
+uint8_t check_state_on_board(const PlyState& st) {
+    const int enemy = 1 - SideToMove;
+    const Bitboard king = square_bit(st.kingSquare[SideToMove]);
+    const Bitboard occupied = occupiedSquares(st);
+    uint8_t state = 0;
+    for (int slot = 16 * (1 - enemy); slot <= LastPieceIndex[enemy]; ++slot) {
+        const PieceEntry& p = PieceList[slot];
+        if (p.letter == 0 || p.letter == LetterKing) continue;
+        if ((pieceAttacks(p.letter, enemy, p.square, occupied) & king) == 0) continue;
+        if (state != 0) return 2;
+        state = p.letter;
+    }
+    return state;
+}
+
+// Was the side to move at node checked by a bishop alone? A node whose moves are not generated
+// yet holds another position's check state: the board is read instead.
+bool checked_by_bishop(const SearchNode& node) {
+    const uint8_t state =
+        node.attackMapsValid ? node.checkState : check_state_on_board(*node.state);
+    return state == LetterBishop;
 }
 
 // Cost of a bishop caught on bishopSquare behind enemy pawns: only when it went there in the
@@ -56,7 +72,7 @@ bool checked_by_bishop(const SearchNode& node, int bishopSquare) {
 int trapped_bishop_cost(int bishopSquare) {
     for (int k = 1; k < SearchPly; ++k) {
         if (move_to(MoveAtPly[k]) == bishopSquare)
-            return checked_by_bishop(SearchNodes[k + 1], bishopSquare) ? 30 : 100;
+            return checked_by_bishop(SearchNodes[k + 1]) ? 30 : 100;
     }
     return 0;
 }

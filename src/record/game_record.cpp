@@ -75,9 +75,11 @@ bool double_step_onto(const GameHistoryEntry& e, int cell) {
     return has_move(e) && e.toCell == cell && (distance == 2 || distance == -2);
 }
 
-// Another pawn of the mover's colour on the mover's file can also take a pawn on the target file
-// (en passant included), so that the short form "ed" would not name one move. previous is the
-// record of the move before, null at the first ply (any en passant is then thought possible).
+// Another pawn of the mover's colour on the mover's file can also take on the target file (en
+// passant included), so that the short form "ed" would not name one move. Any enemy piece counts,
+// not only a pawn: the book loader reads "ed" as the first capture up the file, whatever it takes.
+// previous is the record of the move before, null at the first ply (any en passant is then
+// thought possible).
 bool pawn_capture_ambiguous(const int8_t* board, int from, int to,
                             const GameHistoryEntry* previous) {
     const int8_t pawn = board[from];
@@ -87,7 +89,7 @@ bool pawn_capture_ambiguous(const int8_t* board, int from, int to,
         if (cell == from || board[cell] != pawn) continue;
         const int target = cell + sideways + forward;
         if (!mailbox_on_board(target)) continue;
-        if (board[target] == -pawn) return true;
+        if (board[target] * forward < 0) return true; // an enemy piece to take
         const int beside = cell + sideways;
         const bool passedRank = (forward > 0 ? cell % 10 == 5 : cell % 10 == 4);
         if (board[target] == 0 && board[beside] == -pawn && passedRank &&

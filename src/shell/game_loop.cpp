@@ -43,41 +43,18 @@ bool engine_to_move() {
     }
 }
 
-// Was the move just made (the game now at GamePly) the engine's own?
-bool engines_move_just_made() {
-    const int parity = (GamePly - white_to_move_at_start - position_applied) & 1;
-    if (mode_char == 'B') return parity == 0;
-    if (mode_char == 'N') return parity == 1;
-    return true;
-}
-
 void write_square(int square) {
     std::printf("%c%d", 'A' + file_of(square), rank_of(square) + 1);
 }
 
-// An infinite search answers only when the interface says stop.
-void wait_for_stop() {
-    while (!gui_stop) {
-        poll_uci_input(0);
-        platform_sleep_ms(10);
-    }
-}
-
+// The interface hears the engine's answer to its go (once: nothing when it was already given).
 void write_bestmove(MOVE move, MOVE reply, int status) {
-    if (sound) platform_write_char(KeyBell);
-    if (move == 0) {
-        std::printf("bestmove (none)\n");
-    } else {
-        std::printf("bestmove %s", move_to_uci(move));
-        if (ponder_enabled && status != 1 && status != 2 && is_real_move(reply))
-            std::printf(" ponder %s", move_to_uci(reply));
-        std::printf("\n");
-    }
-    std::fflush(stdout);
+    if (sound && bestmove_due) platform_write_char(KeyBell);
+    send_bestmove(move, reply, status != 1 && status != 2);
 }
 
 // The console's view of the position after a move: the board, the score and the clocks.
-void show_position(MOVE move) {
+void show_position(MOVE move, int score) {
     if (sound) platform_write_char(KeyBell);
     std::printf("\n\n");
     for (int square = 0; square < 64; ++square) {
@@ -91,7 +68,7 @@ void show_position(MOVE move) {
     if (staticScore) {
         std::printf("%d", evaluate(SearchNodes[0]));
     } else {
-        const int s = last_reported_score;
+        const int s = score;
         if (s < -8499 || s > 8499) {
             const int d = s < 1 ? s + 9000 : 9000 - s;
             std::printf("%s", s < 1 ? "-" : "+");
@@ -188,9 +165,17 @@ void game_loop() {
             current_score = ponder_score;
         } else if (engine_to_move()) {
             status = computer_move();
+            // An infinite search answers only when the interface says stop.
             if (uci_mode && go_infinite && !gui_stop) wait_for_stop();
             move = best_move;
             reply = expected_reply;
+            if (move == 0 && root_moves[0] != 0) {
+                // Stopped before it had scored any move: the answer is still a legal move, not
+                // the mate or stalemate that an empty result would say.
+                move = best_move = root_moves[0];
+                reply = expected_reply = NO_MOVE;
+                status = StatusGoesOn;
+            }
         } else if (uci_mode) {
             const MOVE played = uci_wait_for_command();
             if (played != 0) {
@@ -221,40 +206,38 @@ void game_loop() {
                 console_game_end(status, LastGameMove);
             }
             // No legal move: the interface hears so, and the loop waits for its next command.
-            if (!suppress_bestmove) write_bestmove(0, NO_MOVE, status);
-            suppress_bestmove = 0;
+            write_bestmove(0, NO_MOVE, status);
             mode_char = 'C';
             continue;
         }
 
-        // Step 4: a position that arrived meanwhile replaces the game.
+        // Step 4: a position that arrived meanwhile replaces the game; the go is still answered.
         if (uci_mode && position_applied) {
+            write_bestmove(move, reply, status);
             refresh_game_position();
             position_applied = 0;
-            suppress_bestmove = 0;
             continue;
         }
 
         // Steps 5-8: the move on the game board, and the draws it brings.
-        if (!play_game_move(move)) continue;
+        if (!play_game_move(move)) {
+            if (uci_mode) write_bestmove(move, reply, status);
+            continue;
+        }
         moveMade = true;
         const int draw = game_draw_status(move);
         if (draw) status = draw;
         refresh_game_position();
 
-        // Step 9. Show the board after the move.
-        if (console_mode && status != 6 && status != 7) show_position(move);
+        // Step 9. Show the board after the move, with the score of the search that chose it (a
+        // move typed by the player carries the score of the engine's last search).
+        const int score = current_score;
+        if (console_mode && status != 6 && status != 7) show_position(move, score);
 
-        // Step 10. The interface hears the engine's move.
-        if (uci_mode) {
-            if (suppress_bestmove)
-                suppress_bestmove = 0;
-            else if (engines_move_just_made())
-                write_bestmove(move, reply, status);
-        }
+        // Step 10. The interface hears the engine's move: in UCI mode the loop makes no other.
+        if (uci_mode) write_bestmove(move, reply, status);
 
         // Step 11: the book learns as soon as the game is clearly decided.
-        const int score = last_reported_score;
         if ((score > BookLearningScore || score < -BookLearningScore) && book_update_due())
             learn_from_game(score > 0 ? 1 : -1);
 

@@ -96,7 +96,7 @@ void compact_piece_lists() {
                 square.piece = &PieceList[next];
                 piece = PieceEntry{};
                 piece.slot = uint8_t(slot);
-                piece.moves = &MoveRecords[slot * MaxPly];
+                piece.moves = &moveRecord(slot, 0); // the empty slot keeps its own record
             }
             if (PieceList[next].letter == LetterKing) KingIndex[colour] = uint8_t(next);
             ++next;

@@ -73,6 +73,8 @@ void install_option_defaults() {
 void install_limit_defaults() {
     increment[White] = increment[Black] = 0;
     time_used[White] = time_used[Black] = 0;
+    reset_clock_carry(White);
+    reset_clock_carry(Black);
     seconds_per_move = 15;
     max_depth = 60;
     time_factor = 170;
@@ -186,12 +188,33 @@ void write_uci_handshake() {
     write_flushed("uciok\n");
 }
 
+// The first word of a line, lower-cased.
+std::string first_word(const std::string& line) {
+    const size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos) return std::string();
+    std::string word = line.substr(start, line.find(' ', start) - start);
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return word;
+}
+
 void run_pre_game_commands() {
     for (;;) {
         platform_sleep_ms(1);
         if (input_reader.has_waiting_line()) command_line = next_line();
         if (same_text_any_case(command_line, "isready")) {
             parse_command_line(0);
+            if (HashTable == nullptr) sizeHashTables();
+            return;
+        }
+        // An interface that sends a position or a go without asking whether the engine is ready
+        // still gets its game: the engine makes itself ready (no readyok, nobody asked) and
+        // does the command first thing in the game.
+        const std::string word = first_word(command_line);
+        if (word == "position" || word == "go") {
+            isready_seen = 1;
+            hold_line(command_line);
+            command_line.clear();
             if (HashTable == nullptr) sizeHashTables();
             return;
         }

@@ -112,6 +112,10 @@ struct PonderedPosition {
 };
 PonderedPosition before_expected_reply;
 
+// The last think step searched (its move came neither from the book nor from the random first
+// move): only a searched move tells how fast the engine is and how well it keeps to its budget.
+bool move_was_searched = false;
+
 // What the search on the opponent's time found, for the game loop; nothing when it was
 // abandoned or found no move.
 void keep_ponder_result() {
@@ -306,6 +310,7 @@ int think() {
     if (uci_mode) position_applied = 0;
     nodes_at_move_start = node_count;
     node_limit_at_move_start = node_limit;
+    move_was_searched = false;
 
     if (use_book && standard_start) {
         if (GamePly == 0 && random_first_move()) return 0;
@@ -318,6 +323,7 @@ int think() {
         }
     }
 
+    move_was_searched = true;
     resetSearchHistory();
     current_time = search_start_time = now_seconds();
     SearchPly = 0;
@@ -345,26 +351,31 @@ int computer_move() {
     allocate_time();
     move_start_time = search_start_time = now_seconds();
     pondering = 0;
-    const bool bookInUse = use_book;
+    abort_ponder = 0; // a stop left over from a search on the opponent's time is not for this one
     const int status = think();
 
     current_time = now_seconds();
     const double elapsed = current_time - move_start_time;
     const uint64_t searched = node_count - nodes_at_move_start;
-    const bool measured = !bookInUse && engines_own_move();
+    // Judged after the think step: the move that leaves the book is searched, and counts.
+    const bool measured = move_was_searched && engines_own_move();
     if (measured && on_clock) {
         const uint64_t budget = node_limit_at_move_start - nodes_at_move_start;
         const bool overspent = searched > budget * 100 / uint64_t(time_factor);
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 
-    int spent = int(elapsed) + move_credit_play + move_credit_input;
-    if (spent < 1) spent = 1;
-    last_move_time = spent;
+    const int credits = move_credit_play + move_credit_input;
+    const int spent = int(elapsed) + credits;
+    last_move_time = spent < 1 ? 1 : spent;
     const int side = SideToMove;
     if (on_clock) {
         if (clock_running) {
-            time_used[side] += spent;
+            // The time the move really took, its fractions carried over (a move of a tenth of a
+            // second is not a second: with short clocks that emptied them twice as fast as the
+            // game went), and the operator's credits.
+            charge_clock(side, elapsed);
+            time_used[side] += credits;
             side_clock[side] += increment[side];
         } else {
             time_used[side] = 0;

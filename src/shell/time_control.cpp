@@ -34,9 +34,27 @@ uint8_t extra_time_flag = 0;
 uint8_t easy_recapture = 0;
 uint8_t speed_measured = 0;
 
+namespace {
+
+// The part of a second each side has played and its clock has not been charged yet.
+double uncharged_seconds[2] = {0.0, 0.0};
+
+} // namespace
+
 double now_seconds() {
     int64_t seconds = 0;
     int milliseconds = 0;
     platform_wall_clock(&seconds, &milliseconds);
     return double(seconds) + milliseconds * 0.001;
+}
+
+void charge_clock(int side, double seconds) {
+    if (seconds > 0) uncharged_seconds[side] += seconds;
+    const int whole = int(uncharged_seconds[side]);
+    uncharged_seconds[side] -= whole;
+    time_used[side] += whole;
+}
+
+void reset_clock_carry(int side) {
+    uncharged_seconds[side] = 0.0;
 }

@@ -40,3 +40,10 @@ extern uint8_t speed_measured;            // nodes_per_second holds a measuremen
 
 // Wall-clock seconds with the milliseconds as fraction.
 double now_seconds();
+
+// Charges seconds of play to side's clock: the whole seconds go to time_used, the fraction is
+// carried to the side's next charge, so that the clock follows the time that really went by
+// (twenty moves of half a second cost ten seconds, not twenty).
+void charge_clock(int side, double seconds);
+// Forgets side's carried fraction: a new game, or a clock set by hand.
+void reset_clock_carry(int side);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "board/position.h"
+#include "book/book.h"
 #include "console/position_file.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
@@ -32,10 +33,11 @@ uint8_t text_param = 0;
 uint8_t isready_seen = 0;
 uint8_t position_received = 0;
 uint8_t engine_busy = 0;
-uint8_t suppress_bestmove = 0;
+uint8_t bestmove_due = 0;
+uint8_t position_refused = 0;
 uint8_t startpos_pending = 0;
 uint8_t fen_pending = 0;
-uint8_t deferred_position = 0;
+std::string held_line;
 uint8_t moves_seen = 0;
 uint8_t position_applied = 0;
 uint8_t go_repeats_position = 0;
@@ -176,6 +178,18 @@ bool parameter_keyword(const char* word) {
     return true;
 }
 
+// Deeper than the search ever goes: a mate this long is no limit at all.
+constexpr int64_t MateMovesCeiling = 1000;
+// A mate in n moves is 2n - 1 plies long, but the search reduces quiet moves and finds it a few
+// iterations later (a mate in 2 at depth 6, a mate in 3 at depth 7): the depth limit of a
+// "go mate" leaves that much room.
+constexpr int32_t MateDepthMargin = 4;
+
+// The search of this go stops at the smaller of its depth limits.
+void limit_go_depth(int32_t plies) {
+    if (go_depth_limit == 0 || plies < go_depth_limit) go_depth_limit = plies;
+}
+
 void number_value(const char* word) {
     const int64_t n = word_number(word);
     switch (number_param) {
@@ -203,12 +217,19 @@ void number_value(const char* word) {
         increment_ms[Black] = n;
         break;
     case NumberNodes: node_budget = n; break;
-    case NumberMate:
-        // The search goes on until it has found a mate in n moves (or is stopped). The depth of
-        // later searches is not touched: one "go mate" must not cut them all short.
-        if (n > 0) go_mate_moves = clamped<int32_t>(n);
+    case NumberMate: {
+        // The search ends once it has found a mate in n moves, and goes no deeper than such a
+        // mate needs, so that a position without one is answered too. Only this search is
+        // limited: one "go mate" must not cut later searches short.
+        const int32_t moves = clamped<int32_t>(n < 1                  ? 1
+                                               : n > MateMovesCeiling ? MateMovesCeiling
+                                                                      : n);
+        go_mate_moves = n < 1 ? 0 : moves;
+        limit_go_depth(2 * moves + MateDepthMargin);
         break;
-    case NumberDepth: go_depth_limit = clamped<int32_t>(n); break;
+    }
+    // A depth of 0 or less still searches one ply: an unlimited search would never answer.
+    case NumberDepth: limit_go_depth(clamped<int32_t>(n < 1 ? 1 : n)); break;
     case NumberMovesToGo: moves_to_go = clamped<int16_t>(n); break;
     case NumberHash:
         HashMegabytes = clamped<int16_t>(n < 0 ? 0 : n);
@@ -307,6 +328,10 @@ void end_collecting() {
     base_seen = 0;
 }
 
+// A position or go word that comes while a go is already under way in the same line ends the
+// line: the rest of it must not change the search just asked for.
+uint8_t line_ended = 0;
+
 void write_line(const char* text) {
     std::fputs(text, stdout);
     std::fflush(stdout);
@@ -338,6 +363,30 @@ void cut_words(const std::string& line) {
         while (i < line.size() && line[i] != ' ' && line[i] != '\n') ++i;
         if (i > start) add_token(line.data() + start, i - start);
     }
+}
+
+// Ends the running search. A search on the opponent's time (before any ponderhit) answers at
+// once with the best move it has so far, as the interface waits for a bestmove line with a move
+// in it (the move itself is not played); any other search ends at its next poll and the game
+// loop answers with its move.
+void stop_search() {
+    position_received = 0;
+    node_limit = node_count;
+    gui_stop = 1;
+    if (pondering && !ponder_hit) {
+        raise_full_stop();
+        if (bestmove_due) {
+            send_bestmove(position_refused ? 0 : ponder_stop_move(), NO_MOVE, false);
+            write_line("info stopping pb\n");
+        }
+    } else {
+        raise_soft_stop();
+    }
+}
+
+// The running go ends only when the interface says so.
+bool waits_for_interface() {
+    return go_infinite || (pondering && !ponder_hit) || (unlimited && go_depth_limit == 0);
 }
 
 } // namespace
@@ -372,21 +421,7 @@ void dispatch_token(int i) {
         return;
     }
     if (same_word_any_case(word, "stop")) {
-        position_received = 0;
-        node_limit = node_count;
-        gui_stop = 1;
-        if (pondering) {
-            // The interface waits for a bestmove line, and the protocol wants a move in it: the
-            // best move of the search on its time so far (the move itself is not played).
-            raise_full_stop();
-            const MOVE move = ponder_stop_move();
-            write_line(move ? "bestmove " : "bestmove (none)");
-            if (move) write_line(move_to_uci(move));
-            write_line("\n");
-            write_line("info stopping pb\n");
-        } else {
-            raise_soft_stop();
-        }
+        stop_search();
         if (call_context == 0) write_line("info situation is uci-wait\n");
         end_collecting();
         return;
@@ -401,43 +436,41 @@ void dispatch_token(int i) {
         end_collecting();
         return;
     }
-    if (same_word_any_case(word, "position") && isready_seen) {
-        if (!engine_busy) {
-            suppress_bestmove = 0;
-            position_received = 1;
-            collecting_args = 1;
-            base_seen = 0;
-        } else {
-            suppress_bestmove = 1;
-            position_received = 0;
-            raise_full_stop();
+    // Commands never run while a search runs: the input reader holds their lines back until
+    // the search has answered (poll_uci_input). A second one in the line of a go ends the line.
+    const bool command = isready_seen && !in_setoption;
+    if (same_word_any_case(word, "position") && command) {
+        if (engine_busy) {
+            line_ended = 1;
+            return;
         }
+        collecting_args = 1;
+        base_seen = 0;
         return;
     }
-    // A go without a position of its own searches the position last given again (the game
-    // position has moved on by the engine's own move since).
-    const bool repeat = !position_received && isready_seen && !last_position_line.empty();
-    if (same_word_any_case(word, "go") && (position_received || repeat)) {
+    if (same_word_any_case(word, "go") && command) {
+        if (engine_busy) {
+            line_ended = 1;
+            return;
+        }
+        // A go without a position of its own searches the position last given again (the game
+        // position has moved on by the engine's own move since).
         go_repeats_position = position_received ? 0 : 1;
         position_received = 0;
-        if (!engine_busy) {
-            engine_busy = 1;
-            suppress_bestmove = 0;
-            collecting_args = 1;
-            base_seen = 0;
-            go_requested = 1;
-            ponder_requested = 0;
-            go_depth_limit = 0;
-            go_mate_moves = 0;
-            go_infinite = 0;
-            // A go without winc or binc has none: an increment of an earlier game must not
-            // linger into a control without one.
-            increment[White] = increment[Black] = 0;
-            increment_ms[White] = increment_ms[Black] = 0;
-        } else {
-            suppress_bestmove = 1;
-            raise_full_stop();
-        }
+        engine_busy = 1;
+        bestmove_due = 1;
+        gui_stop = 0;
+        collecting_args = 1;
+        base_seen = 0;
+        go_requested = 1;
+        ponder_requested = 0;
+        go_depth_limit = 0;
+        go_mate_moves = 0;
+        go_infinite = 0;
+        // A go without winc or binc has none: an increment of an earlier game must not
+        // linger into a control without one.
+        increment[White] = increment[Black] = 0;
+        increment_ms[White] = increment_ms[Black] = 0;
         return;
     }
     if (same_word_any_case(word, "ponderhit")) {
@@ -467,26 +500,19 @@ void dispatch_token(int i) {
 
 void parse_command_line(int context) {
     call_context = uint8_t(context);
-    if (deferred_position) {
-        if (context == 1) return; // the line waits until the search has ended
-        apply_position();
-    }
     token_count = 0;
     startpos_pending = 0;
     fen_pending = 0;
     in_setoption = 0;
     moves_seen = 0;
+    line_ended = 0;
     cut_words(command_line);
-    for (int i = 0; i < token_count; ++i) dispatch_token(i);
-    if (startpos_pending || fen_pending) {
-        if (context == 1) {
-            raise_full_stop();
-            deferred_position = 1;
-            last_position_line = command_line;
-        } else {
-            apply_position();
-            if (position_applied) last_position_line = command_line;
-        }
+    for (int i = 0; i < token_count && !line_ended; ++i) dispatch_token(i);
+    // A position is set up only at top level; inside a search its line is held back before it
+    // gets here (poll_uci_input).
+    if ((startpos_pending || fen_pending) && context == 0) {
+        apply_position();
+        if (!position_refused) last_position_line = command_line;
     }
     command_line.clear();
     end_collecting();
@@ -503,35 +529,104 @@ void replace_shortcut(std::string& line) {
         line = "position startpos";
 }
 
-void poll_uci_input(int context) {
-    call_context = uint8_t(context);
-    if (context == 0 && deferred_position) apply_position();
-    if (context == 1 && deferred_position) return;
-    if (poll_command() != 0) return;
-    dispatch_input_line(context);
+bool needs_idle_engine(const std::string& line) {
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\n')) ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\n') ++i;
+        if (i == start || i - start >= TokenSize) continue;
+        char word[TokenSize];
+        line.copy(word, i - start, start);
+        word[i - start] = '\0';
+        for (const char* command : {"position", "go", "ucinewgame", "setoption"})
+            if (same_word_any_case(word, command)) return true;
+    }
+    return false;
 }
 
-void dispatch_input_line(int context) {
-    // Debugging commands inspect or replay the game position, which a running search owns.
+void hold_line(const std::string& line) {
+    held_line = line;
+}
+
+void handle_command_line(int context) {
+    call_context = uint8_t(context);
     if (context == 0 && run_debug_command(command_line)) {
+        // Debugging commands inspect or replay the game position, which a running search owns.
         command_line.clear();
         return;
     }
     replace_shortcut(command_line);
+    if (context == 1 && needs_idle_engine(command_line)) {
+        // A command for the engine at rest ends the search as "stop" would, so that the go the
+        // search answers gets its one bestmove first; the command is done after that.
+        hold_line(command_line);
+        command_line.clear();
+        stop_search();
+        return;
+    }
     parse_command_line(context);
+}
+
+void poll_uci_input(int context) {
+    call_context = uint8_t(context);
+    if (!held_line.empty()) {
+        // The line held back waits for the search's answer, and the lines after it wait behind
+        // it; at top level it comes first.
+        if (context == 1) return;
+        command_line = held_line;
+        held_line.clear();
+        handle_command_line(0);
+        return;
+    }
+    if (poll_command() != 0) {
+        // The interface has gone: a search that would only end on its word (infinite, on the
+        // opponent's time, without any limit) ends now and answers; one with a limit finishes.
+        // The process ends once it is waiting again.
+        if (context == 1 && input_reader.input_finished() && bestmove_due && !gui_stop &&
+            waits_for_interface())
+            stop_search();
+        return;
+    }
+    handle_command_line(context);
+}
+
+void wait_for_stop() {
+    while (bestmove_due && !gui_stop && !(pondering && expected_move_played)) {
+        poll_uci_input(1);
+        platform_sleep_ms(WaitingPollMs);
+    }
 }
 
 namespace {
 
-// Polls every 100 ms until done() holds; quits when input has ended and nothing is waiting.
+// Polls every millisecond until done() holds; quits when input has ended and nothing is waiting.
 template <typename Done> void poll_until(Done done) {
     for (;;) {
         engine_busy = 0;
         poll_uci_input(0);
         if (done()) return;
-        if (input_reader.input_finished()) engine_quit();
+        if (input_reader.input_finished() && held_line.empty()) engine_quit();
         platform_sleep_ms(WaitingPollMs);
     }
+}
+
+// A go without a position of its own: the position line last accepted is set up again (the start
+// position when there was none). It is the same game, so what the game has learnt stays.
+void set_last_position_again() {
+    const int16_t factor = time_factor;
+    const uint8_t book = use_book, updated = book_updated, bookMovePlayed = book_move_played;
+    const int16_t bookPly = last_book_ply;
+    command_line = last_position_line.empty() ? "position startpos" : last_position_line;
+    engine_busy = 0;
+    parse_command_line(0);
+    engine_busy = 1;
+    position_received = 0;
+    time_factor = factor;
+    use_book = book;
+    book_updated = updated;
+    book_move_played = bookMovePlayed;
+    last_book_ply = bookPly < last_book_ply ? bookPly : last_book_ply;
 }
 
 } // namespace
@@ -540,38 +635,53 @@ MOVE uci_wait_for_command() {
     for (;;) {
         status_text = "Waiting ....";
         poll_until([] { return go_requested || ponder_requested; });
-        if (ponder_requested) {
-            ponder_requested = 0;
-            if (!ponder_enabled || GamePly < 1) continue;
-            mode_char = SideToMove == White ? 'B' : 'N';
-            ponder();
-            if (!go_requested && !expected_move_played) {
-                status_text = "Waiting permanent-brain uci";
-                poll_until([] { return go_requested || expected_move_played; });
-            }
-            if (!go_requested) {
-                expected_move_played = 0;
-                return opponent_move;
-            }
+        const bool ponderGo = ponder_requested && ponder_enabled && GamePly >= 1;
+        go_requested = ponder_requested = 0;
+        if (position_refused) {
+            // The last position was refused: there is no position to search, and the answer
+            // says so (after stop or ponderhit for a go that waits for one).
+            if (go_infinite || ponderGo) wait_for_stop();
+            send_bestmove(0, NO_MOVE, false);
+            pondering = 0;
+            expected_move_played = 0;
+            continue;
         }
-        go_requested = 0;
         if (go_repeats_position) {
             go_repeats_position = 0;
-            engine_busy = 0; // the position comes before the search this go starts
-            command_line = last_position_line;
-            parse_command_line(0);
-            engine_busy = 1;
+            set_last_position_again();
         }
         mode_char = SideToMove == White ? 'B' : 'N';
-        return 0;
+        if (!ponderGo) {
+            pondering = 0;
+            return 0;
+        }
+
+        ponder();
+        if (bestmove_due && !expected_move_played) {
+            // The search on the opponent's time ended by itself: its answer waits for stop
+            // (answered by the dispatcher) or ponderhit.
+            status_text = "Waiting permanent-brain uci";
+            wait_for_stop();
+        }
+        if (bestmove_due && expected_move_played) {
+            // A ponderhit: the opponent's move is the position the interface already set; the
+            // game loop plays the reply the ponder search found (or searches again without one).
+            expected_move_played = 0;
+            return opponent_move;
+        }
+        // Answered by stop: nothing is played, and the engine waits for the next command.
+        pondering = 0;
+        expected_move_played = 0;
+        ponder_result_found = 0;
     }
 }
 
 void reset_dispatcher_state() {
     call_context = collecting_args = base_seen = in_setoption = 0;
     number_param = text_param = 0;
-    isready_seen = position_received = engine_busy = suppress_bestmove = 0;
-    startpos_pending = fen_pending = deferred_position = moves_seen = position_applied = 0;
+    isready_seen = position_received = engine_busy = bestmove_due = position_refused = 0;
+    startpos_pending = fen_pending = moves_seen = position_applied = 0;
+    held_line.clear();
     go_requested = ponder_requested = pondering = ponder_hit = 0;
     expected_move = opponent_move = 0;
     expected_move_played = gui_stop = 0;

@@ -28,16 +28,17 @@ extern uint8_t in_setoption;        // the line is a setoption
 extern uint8_t number_param;        // code of the setting the next number sets, 0 none
 extern uint8_t text_param;          // code of the setting the next word sets, 0 none
 extern uint8_t isready_seen;        // an isready was answered (never cleared)
-extern uint8_t position_received;   // a position was accepted; one go may follow
+extern uint8_t position_received;   // a position was accepted since the last go
 extern uint8_t engine_busy;         // from an accepted go until the waiting loop runs again
-extern uint8_t suppress_bestmove;   // the running search was cut off; its move is not reported
+extern uint8_t bestmove_due;        // a go waits for its one bestmove line (send_bestmove clears)
+extern uint8_t position_refused;    // the last position was refused: a go answers "(none)"
 extern uint8_t startpos_pending;    // the line asks for the start position
 extern uint8_t fen_pending;         // the line carries a FEN
-extern uint8_t deferred_position;   // a position arrived during a search and waits (position cmd)
+extern std::string held_line;       // a command line that waits for the search to answer
 extern uint8_t moves_seen;          // "moves" met in this line (position command)
 extern uint8_t position_applied;    // a position was applied; the next game-loop pass makes no move
 extern uint8_t go_repeats_position; // the go came without a position: the last one is set again
-extern std::string last_position_line; // the last position line applied (or deferred)
+extern std::string last_position_line; // the last position line accepted
 extern uint8_t go_requested;           // the waiting loop must let the engine think
 extern uint8_t ponder_requested;       // the waiting loop must ponder
 extern uint8_t pondering;              // the search to come or running is a ponder search
@@ -67,24 +68,35 @@ extern int16_t last_reported_score; // score last shown or reported (game loop)
 void init_token_table();
 void release_token_table();
 
-// Cuts command_line into words and dispatches them, then applies or defers a position.
+// Cuts command_line into words and dispatches them, then applies a position (top level only).
 void parse_command_line(int context);
 // Takes a waiting input line, if any, into command_line and dispatches it (debugging commands
-// and shortcuts first). Context 0 applies a deferred position first; context 1 takes nothing
-// while a position is deferred.
+// and shortcuts first). Inside a search (context 1) a line that needs the engine at rest
+// (needs_idle_engine) is held back and ends the search as stop does; nothing more is taken
+// until the top level (context 0) has done it. At the end of input a search is stopped.
 void poll_uci_input(int context);
-// The line taken into command_line dispatched as the poll does: at top level a debugging
-// command is run as such, then the shortcuts are replaced and the words dispatched.
-void dispatch_input_line(int context);
+// Handles the line in command_line as poll_uci_input does once it has taken it.
+void handle_command_line(int context);
+// True when the line holds a command that must wait until no search runs: position, go,
+// ucinewgame or setoption.
+bool needs_idle_engine(const std::string& line);
+// Keeps a line for the top level to do before any other (start-up, the search's poll).
+void hold_line(const std::string& line);
 // Replaces a whole line that is one of the debugging shortcuts (exact case): go1, go2, go3, ps.
 void replace_shortcut(std::string& line);
 // Handles word i of the current line.
 void dispatch_token(int i);
 
-// The human-move step of UCI mode: polls for commands every 100 ms until a go (the engine moves
-// the side to move: mode_char becomes 'B' or 'N', returns 0) or, after a ponder search, a
-// ponderhit (returns opponent_move for the game loop to make). Ends the process when standard
-// input has ended and nothing is left to do.
+// A go whose answer waits for the interface (go infinite, or a search on the opponent's time that
+// ended by itself): polls every millisecond, answering isready, until stop, ponderhit, a held
+// command or the end of input.
+void wait_for_stop();
+
+// The human-move step of UCI mode: polls for commands every millisecond until a go (the engine
+// moves the side to move: mode_char becomes 'B' or 'N', returns 0) or, after a ponder search, a
+// ponderhit (returns opponent_move for the game loop to make). A go after a refused position is
+// answered "bestmove (none)" here. Ends the process when standard input has ended and nothing is
+// left to do.
 MOVE uci_wait_for_command();
 
 // Back to the state of a fresh process (tests).

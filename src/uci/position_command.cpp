@@ -97,9 +97,9 @@ void restoreGameStart() {
 // Writes "info Position illegale" and leaves the engine waiting for a new position.
 void reportIllegalPosition() {
     position_received = 0;
+    position_refused = 1;
     send_info("\nPosition illegale");
     engine_busy = 0;
-    deferred_position = 0;
 }
 
 // Collects the FEN fields of the line: the words after "fen" up to "moves" or the end.
@@ -205,7 +205,6 @@ MOVE find_uci_move(const char* text) {
 
 void apply_position() {
     if (!startpos_pending && !fen_pending) {
-        deferred_position = 0;
         position_applied = 1;
         return;
     }
@@ -277,6 +276,7 @@ void apply_position() {
     prepareEvaluationOfGamePosition();
     refresh_game_position();
     if (last_book_ply > GamePly) last_book_ply = GamePly;
-    deferred_position = 0;
     position_applied = 1;
+    position_received = 1;
+    position_refused = 0;
 }

@@ -56,6 +56,20 @@ void engine_quit() {
     platform_exit(0);
 }
 
+void send_bestmove(MOVE move, MOVE reply, bool with_reply) {
+    if (!bestmove_due) return;
+    bestmove_due = 0;
+    if (move == 0) {
+        std::printf("bestmove (none)\n");
+    } else {
+        std::printf("bestmove %s", move_to_uci(move));
+        if (ponder_enabled && with_reply && is_real_move(reply))
+            std::printf(" ponder %s", move_to_uci(reply));
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
 const char* move_to_uci(MOVE move) {
     static const char PromotionLetters[4] = {'n', 'b', 'r', 'q'};
     const int from = move_from(move), to = move_to(move);

@@ -18,6 +18,11 @@ void report_io_error();
 // Ends the process with status 0 after releasing the token table. Nothing is written.
 [[noreturn]] void engine_quit();
 
+// The answer to the go that waits for one (bestmove_due), which it clears: "bestmove " and the
+// move, or "bestmove (none)" for no move; with_reply and the Ponder option on, " ponder " and the
+// expected reply when it is a real move. Nothing when no go waits: one answer for every go.
+void send_bestmove(MOVE move, MOVE reply, bool with_reply);
+
 // Long algebraic text of a move (e2e4, e7e8q), left in uci_text_move and returned.
 extern char uci_text_move[6];
 const char* move_to_uci(MOVE move);

@@ -145,6 +145,17 @@ TEST(ConsoleGame, KingAndKnightAgainstKingIsDrawnAtOnce) {
     EXPECT_NE(record.find("1.Nxb5 1/2-1/2 "), std::string::npos) << record;
 }
 
+TEST(ConsoleGame, TheBoardAfterAMoveShowsTheScoreOfItsOwnSearch) {
+    ConsoleGame game(false);
+    // White (the engine, playing both sides) mates at once with the rook.
+    game.write("mate.pos", position_file({"......k.", ".....ppp", "........", "........",
+                                          "........", "........", ".....PPP", "...R..K."}));
+    ASSERT_EQ(game.play("\rn1\r1\r0\r0\r0\rnnnnnwnnnnmate\rynny\r\r"), 0) << game.screen;
+    EXPECT_TRUE(game.shows(" D1D8\n")) << game.screen;
+    EXPECT_TRUE(game.shows("\nEvaluation : +mat : 8999\nNbcoups : 1-B")) << game.screen;
+    EXPECT_TRUE(game.shows("\n\n1-0 MAT\n")) << game.screen;
+}
+
 TEST(ConsoleGame, ThePlayersClockGoesDownByTheTimeTaken) {
     ConsoleGame game(false);
     EngineProcess engine({"-console"}, game.directory);

@@ -60,6 +60,24 @@ TEST_F(MoveEntry, TakeBackChainOfThreeLeavesControlMode) {
     EXPECT_EQ(record.find("Nf3"), std::string::npos) << record;
 }
 
+TEST_F(MoveEntry, TakeBackScoreOfAGameBlackBegan) {
+    // Black moved first: Black's moves stand in Black's column, numbered from the position's move.
+    start_console_game("fen 4k3/7p/8/8/8/8/8/4K3 b - - 0 12 moves h7h6 e1f1 h6h5 f1e1 h5h4", 'N');
+    EXPECT_EQ(human_move_with("TB\ryyyn"), 99);
+    EXPECT_NE(said.find("\n12    ...     h6 \n13    Kf1     h5 \n14    Ke1 \n\n 1 coup repris"
+                        " - Noir à jouer"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(
+        said.find("\n12    ...     h6 \n13    Kf1     h5 \n\n 2 coups repris - Blanc à jouer"),
+        std::string::npos)
+        << said;
+    EXPECT_NE(said.find("\n12    ...     h6 \n\n 4 coups repris - Blanc à jouer"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(GamePly, 1);
+}
+
 TEST_F(MoveEntry, TakeBackReachesTheStartAndNoFurther) {
     start_console_game("startpos moves e2e4", 'N');
     EXPECT_EQ(human_move_with("TB\r"), 99);
@@ -286,7 +304,16 @@ TEST_F(ConsolePonder, CommandTypedDuringTheSearchIsTakenNext) {
     EXPECT_EQ(mode_char, 'C');
     expect_position_unchanged();
 
+    // A resignation refused while the engine searches: the game goes on with the player's move.
     mode_char = 'B';
+    EXPECT_EQ(human_move_with("SBR\rng8f6\r"), 0);
+    EXPECT_NE(said.find("\nVotre coup : BR\nConfirmer (y/n) : n\nVotre coup : G8F6"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(uci(best_move), "g8f6");
+    EXPECT_EQ(resign_confirmed, 0);
+    expect_position_unchanged();
+
     EXPECT_EQ(human_move_with("SBR\ro"), 10); // confirmed once, while the engine searched
     EXPECT_EQ(std::string(said).find("Confirmer"), said.rfind("Confirmer"));
     expect_position_unchanged();

@@ -82,10 +82,11 @@ TEST(Evaluate, TrappedBishopCostsOnlyWhenItWentThereInTheLine) {
     MoveAtPly[0] = 0;
 }
 
-TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
+TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeReadsTheCheckFromTheBoard) {
     // The bishop went to a7 with the last move; the node's own check state is another
-    // position's until its moves are generated.
-    const MOVE toA7 = make_square(1, 5) << MoveFromShift | make_square(0, 6);
+    // position's until its moves are generated. The cost is 30 only when a bishop alone checks,
+    // as the generated check state would say.
+    const MOVE toA7 = make_square(2, 4) << MoveFromShift | make_square(0, 6);
     const struct {
         const char* pieces;
         uint8_t staleCheckState;
@@ -93,9 +94,13 @@ TEST(Evaluate, TrappedBishopAtAnUngeneratedNodeLooksAtTheBishop) {
     } cases[] = {
         {"Ke1 Qd1 Ra1 Ba7 Nb1 ke8 qd8 ra8 nb8 pc7 pb6", LetterBishop, 100}, // no check
         {"Ke1 Qd1 Ra1 Ba7 Nb1 kb8 qd8 rh8 pc7 pb6", 0, 30},                 // check on b8
+        {"Ke1 Qd1 Ra1 Ba7 Ba3 ke7 qd8 rh8 pc7 pb6", 0, 30}, // uncovered: the a3 bishop checks
+        {"Ke1 Qd1 Ra1 Ba7 Nc6 kb8 qd8 rh8 pc7 pb6", LetterBishop, 100}, // double check
+        {"Ke1 Qd1 Ra1 Ba7 Nc6 kd8 qh8 rg8 pc7 pb6", LetterBishop, 100}, // a knight's check
     };
     for (const auto& c : cases) {
         HandPosition pos(c.pieces, Black, 2);
+        ASSERT_EQ(pos.state().phase, 0) << c.pieces;
         const int16_t untouched = evaluate(pos.node());
         MoveAtPly[1] = toA7;
         pos.node().checkState = c.staleCheckState;
@@ -367,23 +372,61 @@ TEST(EvaluateGamePosition, RecognisedEndings) {
 TEST(EvaluateGamePosition, RookAndFourPawnsAgainstRookIsNoDraw) {
     // The balance of a rook against a lone pawn (400) is also that of a rook and four pawns
     // against a rook; the rook-against-pawn rule (its king beside the pawn, the other king far
-    // off) must not make that a near draw, for either colour or side to move.
-    const char* fens[] = {
-        "8/7r/2PK4/8/8/7k/PP5P/4R3 w - - 0 1",
-        "8/7r/2PK4/8/8/7k/PP5P/4R3 b - - 0 1",
-        "4r3/pp5p/7K/8/8/2pk4/7R/8 b - - 0 1",
-        "4r3/pp5p/7K/8/8/2pk4/7R/8 w - - 0 1",
+    // off) must not make that a near draw, for either colour or side to move. Nothing else in
+    // these endings depends on the side to move.
+    const struct {
+        const char* placement;
+        int strong; // the side with the pawns
+    } endings[] = {
+        {"8/7r/2PK4/8/8/7k/PP5P/4R3", 1},
+        {"4r3/pp5p/7K/8/8/2pk4/7R/8", -1},
     };
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(setup_game_position(fens[i])) << fens[i];
-        const int strong = i < 2 ? 1 : -1; // the side with the pawns
-        EXPECT_GT(evaluate(SearchNodes[0]) * strong, 300) << fens[i];
+    for (const auto& e : endings) {
+        const std::string whiteToMove = std::string(e.placement) + " w - - 0 1";
+        const std::string blackToMove = std::string(e.placement) + " b - - 0 1";
+        ASSERT_TRUE(setup_game_position(whiteToMove.c_str())) << whiteToMove;
+        const int white = evaluate(SearchNodes[0]);
+        ASSERT_TRUE(setup_game_position(blackToMove.c_str())) << blackToMove;
+        const int black = evaluate(SearchNodes[0]);
+        EXPECT_GT(white * e.strong, 300) << whiteToMove;
+        EXPECT_EQ(black, white) << e.placement;
     }
-    // The rule itself still holds a rook against a lone pawn that its king supports.
-    ASSERT_TRUE(setup_game_position("7K/8/8/8/8/2pk4/8/R7 w - - 0 1"));
-    EXPECT_EQ(evaluate(SearchNodes[0]), 2);
-    ASSERT_TRUE(setup_game_position("r7/8/2PK4/8/8/8/8/7k b - - 0 1"));
-    EXPECT_EQ(evaluate(SearchNodes[0]), -2);
+}
+
+TEST(EvaluateGamePosition, RookAgainstAPawnItsKingSupports) {
+    // A rook against a lone pawn on its own half (Black: rank 4 or lower; White: rank 5 or
+    // higher) with the pawn's king beside it returns the pawn's rank (White's pawn: rank - 7)
+    // when the rook's king is at least three moves further from the queening square than the
+    // pawn's king, a move counted for the side to move. Otherwise the rook side keeps its
+    // material lead (recognised = false).
+    const struct {
+        const char* fen;
+        bool recognised;
+        int16_t value;
+    } cases[] = {
+        {"7K/8/8/8/8/2pk4/8/R7 w - - 0 1", true, 2},
+        {"7K/8/8/8/8/2pk4/8/R7 b - - 0 1", true, 2},
+        {"7K/8/8/8/2pk4/8/8/R7 w - - 0 1", true, 3},
+        {"8/8/7K/8/8/2pk4/8/R7 b - - 0 1", true, 2},   // h6: five moves from c1
+        {"8/8/7K/8/8/2pk4/8/R7 w - - 0 1", false, 0},  // ... four with White to move
+        {"7K/8/8/2pk4/8/8/8/R7 w - - 0 1", false, 0},  // the pawn on its fifth rank
+        {"7K/8/8/8/8/2p5/8/R3k3 w - - 0 1", false, 0}, // its king not beside it
+        {"r7/8/2PK4/8/8/8/8/7k b - - 0 1", true, -2},
+        {"r7/8/2PK4/8/8/8/8/7k w - - 0 1", true, -2},
+        {"r7/8/8/2PK4/8/8/8/7k b - - 0 1", true, -3},
+        {"r7/8/2PK4/8/8/7k/8/8 w - - 0 1", true, -2},
+        {"r7/8/2PK4/8/8/7k/8/8 b - - 0 1", false, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(setup_game_position(c.fen)) << c.fen;
+        const int score = evaluate(SearchNodes[0]);
+        if (c.recognised) {
+            EXPECT_EQ(score, c.value) << c.fen;
+        } else {
+            const int rookSide = PlyStates[0].material > 0 ? 1 : -1;
+            EXPECT_GT(score * rookSide, 300) << c.fen;
+        }
+    }
 }
 
 TEST(EvaluateGamePosition, WrongBishopKeepsAHundredAndTwentyEighthOfTheScore) {

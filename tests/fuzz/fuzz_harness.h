@@ -10,10 +10,11 @@
 #include <cstdint>
 
 // UCI input: the bytes are what a GUI writes to standard input, cut into lines by the engine's
-// own input reader and dispatched as the waiting loop dispatches them; the line after an accepted
-// go is dispatched from inside the search, as the search's poll would. Lines that would end the
-// process (quit), run a benchmark, a perft deeper than 2 plies, or size the transposition table
-// above FuzzHashMegabytesCap are left out.
+// own input reader and handled as the waiting loop handles them. The line after an accepted go
+// is handled from inside the search, as the search's poll would; the search then answers its go
+// (no search runs: the answer is the first legal move) and a line it held back is done at top
+// level. Lines that would end the process (quit), run a benchmark or a perft deeper than 2 plies,
+// or size the transposition table above FuzzHashMegabytesCap are left out.
 const char* fuzz_uci_lines(const uint8_t* data, size_t size);
 
 // A FEN: given to the position command as "position fen <bytes>" (line breaks read as spaces);

@@ -7,10 +7,12 @@
 
 #include "board/consistency.h"
 #include "board/position.h"
+#include "board/root_moves.h"
 #include "fuzz/harness_support.h"
 #include "shell/input_reader.h"
 #include "uci/dispatcher.h"
 #include "uci/position_command.h"
+#include "uci/uci_output.h"
 
 namespace {
 
@@ -54,18 +56,17 @@ bool replaces_number_setting(const char* word) {
     return same_word_any_case(word, "number_of_threads") || same_word_any_case(word, "setoption");
 }
 
-// Lines the harness leaves out: quit ends the process, bench and deep perfts run for long by
-// design, and a Hash setting above the cap would size a large table. The words are cut as the
-// dispatcher cuts them (a word is read up to its first zero byte, as the dispatcher compares
+// Lines the harness leaves out: quit ends the process, bench and perfts deeper than 2 plies run
+// for long by design, and a Hash setting above the cap would size a large table. The words are cut
+// as the dispatcher cuts them (a word is read up to its first zero byte, as the dispatcher compares
 // it). hash_pending follows the Hash setting from its keyword, across lines as the dispatcher
 // keeps it, until another setting takes the next number; it stays set where the dispatcher may
 // already have used it, so numbers are refused rather than let through.
-bool line_allowed(const std::string& line, bool at_top_level, bool& hash_pending) {
-    if (at_top_level) {
-        if (line == "bench" || line.rfind("bench ", 0) == 0) return false;
-        if (line.rfind("perft ", 0) == 0 && std::strtol(line.c_str() + 6, nullptr, 10) > 2)
-            return false;
-    }
+bool line_allowed(const std::string& line, bool& hash_pending) {
+    // A line held back during a search is done at top level, where the debugging commands run.
+    if (line == "bench" || line.rfind("bench ", 0) == 0) return false;
+    if (line.rfind("perft ", 0) == 0 && std::strtol(line.c_str() + 6, nullptr, 10) > 2)
+        return false;
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\n')) ++i;
@@ -86,6 +87,27 @@ bool line_allowed(const std::string& line, bool at_top_level, bool& hash_pending
     return true;
 }
 
+// A line taken by the waiting loop's poll; searching becomes true when it starts a search (the
+// steps of the waiting loop that need no search are done here). Returns what does not hold.
+const char* at_top_level(const std::string& line, bool& searching) {
+    engine_busy = 0; // as the waiting loop clears it before each poll
+    command_line = line;
+    position_applied = 0;
+    handle_command_line(0);
+    if (position_applied) {
+        if (const char* problem = positionInconsistency(SearchNodes[0])) return problem;
+    }
+    if (!go_requested && !ponder_requested) return nullptr;
+    go_requested = ponder_requested = 0;
+    // The go without a position of its own would set the last position again first.
+    go_repeats_position = 0;
+    if (position_refused)
+        send_bestmove(0, NO_MOVE, false);
+    else
+        searching = true;
+    return nullptr;
+}
+
 } // namespace
 
 const char* fuzz_uci_lines(const uint8_t* data, size_t size) {
@@ -100,29 +122,21 @@ const char* fuzz_uci_lines(const uint8_t* data, size_t size) {
     bool searching = false; // a go was accepted: the next line arrives during its search
     std::string line;
     while (reader.poll_command(line) == 0) {
-        // A position that arrived during the search waits for the top level: the search stops
-        // and the line is taken there.
-        if (searching && deferred_position) searching = false;
-        const int context = searching ? 1 : 0;
-        if (!line_allowed(line, context == 0, hash_pending)) continue;
-        if (context == 0) {
-            engine_busy = 0; // as the waiting loop clears it before each poll
-            call_context = 0;
-            if (deferred_position) apply_position();
-        }
-        command_line = line;
-        position_applied = 0;
-        dispatch_input_line(context);
-        if (position_applied && context == 0) {
-            if (const char* problem = positionInconsistency(SearchNodes[0])) return problem;
-        }
+        if (!line_allowed(line, hash_pending)) continue;
         if (searching) {
-            searching = false; // the search ended after this line
+            // The search's poll takes the line; the search then ends and answers its go (with
+            // the first legal move: no search runs here).
+            command_line = line;
+            handle_command_line(1);
+            searching = false;
+            send_bestmove(root_moves[0], NO_MOVE, false);
             pondering = 0;
-        } else if (go_requested || ponder_requested) {
-            go_requested = ponder_requested = 0;
-            searching = true;
+            // A line held back by the search is done first at top level.
+            if (held_line.empty()) continue;
+            line = held_line;
+            held_line.clear();
         }
+        if (const char* problem = at_top_level(line, searching)) return problem;
     }
     return nullptr;
 }

@@ -3,8 +3,10 @@
 // resolver of this test's own.
 #include "record/game_record.h"
 
+#include "board/notation.h"
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "book/book.h"
 #include "platform/platform.h"
 #include "shell/game_history.h"
 #include "shell/settings.h"
@@ -18,6 +20,7 @@
 #include "uci/dispatch_line.h"
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -248,6 +251,11 @@ TEST_F(GameRecord, NotationOfSingleMoves) {
         {"fen 4k3/3p4/8/4P3/3p4/4P3/8/4K3 b - - 0 1 moves d7d5 e3d4", "exd4"},
         // The same pawns without the double step: the other pawn cannot take en passant.
         {"fen 4k3/8/8/3pP3/3p4/4P3/8/4K3 w - - 0 1 moves e1f1 e8f8 e3d4", "ed"},
+        // The other e-pawn can take a piece on the d-file: "ed" would name two moves too (and the
+        // book loader, which takes the first capture up the file, the knight's).
+        {"fen 4k3/8/3p4/4P3/3n4/4P3/8/4K3 w - - 0 1 moves e5d6", "exd6"},
+        {"fen 4k3/8/8/3pP3/3n4/4P3/8/4K3 w - d6 0 1 moves e5d6", "exd6"},
+        {"fen 7k/4p3/3N4/8/4p3/3P4/8/4K3 b - - 0 1 moves e4d3", "exd3"},
     };
     for (const Case& c : cases) {
         run(std::string("position ") + c.position);
@@ -310,9 +318,8 @@ TEST_F(GameRecord, HeaderNamesThePlayersTheDateAndTheResult) {
         name_game_players(p.mode);
         const std::string file = writeWhole();
         const std::string expected = "[Event \"Casual game\"]\n[Site \"?\"]\n[Date \"" +
-                                     std::string(today) + "\"]\n[Round \"\"]\n[White \"" +
-                                     p.white + "\"]\n[Black \"" + p.black +
-                                     "\"]\n[Result \"*\"]\n";
+                                     std::string(today) + "\"]\n[Round \"\"]\n[White \"" + p.white +
+                                     "\"]\n[Black \"" + p.black + "\"]\n[Result \"*\"]\n";
         EXPECT_EQ(file.substr(0, expected.size()), expected);
     }
 
@@ -451,6 +458,46 @@ TEST_F(GameRecord, RandomGamesNameEveryMoveByItsText) {
     EXPECT_GT(pawnTakesPawn, 100);
     EXPECT_GT(longPawnCaptures, 20);
     EXPECT_GT(promotions, 50);
+}
+
+TEST_F(GameRecord, RandomGamesAreReadBackByTheBookLoader) {
+    // The record's notation is also the opening book's: each text, read as a book token on the
+    // position before its ply, names the move played (the loader reads "ed" as the first capture
+    // up the file, whatever piece it takes, and considers no pins).
+    const char* starts[] = {
+        "startpos",
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "fen 8/PPPk4/8/8/8/8/4Kppp/8 w - - 0 1",
+        "fen 4k3/2p1p1p1/3P1P2/2p1p1p1/3P1P2/8/8/4K3 w - - 0 1",
+        "fen 4k3/2p1p3/3n1b2/2p1p3/3N1B2/2P1P3/8/4K3 w - - 0 1",
+    };
+    std::mt19937 rng(20260111);
+    int shortPawnCaptures = 0;
+    for (int g = 0; g < 200; ++g) {
+        const std::string start = std::string("position ") + starts[g % std::size(starts)];
+        run(start);
+        const RandomGame game = playRandomGame(rng, 120);
+        run(start + " moves" + game.uciMoves);
+        ASSERT_EQ(size_t(GamePly), game.played.size()) << start << " moves" << game.uciMoves;
+
+        int8_t board[MailboxSize];
+        for (int i = 0; i < MailboxSize; ++i) board[i] = internalToEnglish(GameStartBoard[i]);
+        int colour = white_to_move_at_start ? 1 : -1;
+        for (int ply = 1; ply <= GamePly; ++ply, colour = -colour) {
+            const GameHistoryEntry& e = game_history[ply];
+            BookMove read{};
+            ASSERT_TRUE(resolve_book_token(board, e.text, colour, read))
+                << "ply " << ply << " " << e.text << "\n"
+                << start << " moves" << game.uciMoves;
+            EXPECT_EQ(read.from, e.fromCell) << "ply " << ply << " " << e.text;
+            EXPECT_EQ(read.to, e.toCell) << "ply " << ply << " " << e.text;
+            EXPECT_EQ(read.promotion, e.specialKind == KindPromotion ? e.promotion : 0)
+                << "ply " << ply << " " << e.text;
+            if (std::strlen(e.text) == 2 && e.text[1] >= 'a') ++shortPawnCaptures;
+            playMailboxMove(board, e.fromCell, e.toCell, e.specialKind, e.promotion);
+        }
+    }
+    EXPECT_GT(shortPawnCaptures, 50);
 }
 
 TEST_F(GameRecord, UnwritableRecordIsReportedOnceAndSkipped) {

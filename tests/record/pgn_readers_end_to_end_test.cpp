@@ -64,13 +64,17 @@ std::vector<std::string> book_loader_reads(const std::string& path) {
 TEST(PgnReaders, ReadConsoleGamesWholeWithTheirHeaderAndResult) {
     if (access(PgnExtract, X_OK) != 0)
         FAIL() << PgnExtract << " is missing: apt-get install pgn-extract";
+    // A position set up for the last game: Black to move, mated on the back rank next move.
+    const std::string backRank = position_file({"......k.", ".....ppp", "........", "p.......",
+                                                "........", "........", "........", "....R.K."});
     const struct {
         const char* name;
         std::string keys;
-        std::vector<std::string> moves; // the moves typed, in UCI text
+        std::vector<std::string> moves; // the moves, in UCI text ("" for the engine's choice)
         const char* white;
         const char* black;
         const char* result;
+        const char* fen; // the start position when it is not the standard one
     } games[] = {
         // Played in control mode (captures written ed, dc, bc and cxb5, Nbd7 written N8d7,
         // castling) and resigned.
@@ -81,22 +85,42 @@ TEST(PgnReaders, ReadConsoleGamesWholeWithTheirHeaderAndResult) {
           "c6b5", "d2d4"},
          "Human",
          "Human",
-         "1-0"},
+         "1-0",
+         nullptr},
         {"mated",
          accept_defaults("5", "c") + "f2f3\re7e5\rg2g4\rd8h4\r\r\r",
          {"f2f3", "e7e5", "g2g4", "d8h4"},
          "Human",
          "Human",
-         "0-1"},
+         "0-1",
+         nullptr},
         {"repeated",
          accept_defaults("5", "c") + "g1f3\rg8f6\rf3g1\rf6g8\rg1f3\rg8f6\rf3g1\rf6g8\r\r\r",
          {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"},
          "Human",
          "Human",
-         "1/2-1/2"},
+         "1/2-1/2",
+         nullptr},
+        // The engine plays Black (its move is its own) and White resigns.
+        {"engine",
+         accept_defaults("1", "b") + "e2e4\rWR\ry\r\r",
+         {"e2e4", ""},
+         "Human",
+         "Talvor",
+         "0-1",
+         nullptr},
+        // From a set-up position, Black first: the record's SetUp and FEN tags.
+        {"set-up",
+         "\rn1\r1\r0\r0\r0\rnnnnnbnnnnback\rncnnya5a4\re1e8\r\r\r",
+         {"a5a4", "e1e8"},
+         "Human",
+         "Human",
+         "1-0",
+         "6k1/5ppp/8/p7/8/8/8/4R1K1 b - - 0 1"},
     };
     for (const auto& g : games) {
         ConsoleGame game(false);
+        game.write("back.pos", backRank);
         ASSERT_EQ(game.play(g.keys), 0) << g.name << game.screen;
         const std::string path = game.directory + "Chess.pgn";
         const std::string record = read_file(path);
@@ -110,16 +134,27 @@ TEST(PgnReaders, ReadConsoleGamesWholeWithTheirHeaderAndResult) {
         ASSERT_TRUE(pgn_extract_reads(path, moves, tags, complaint))
             << g.name << ": " << complaint << "\n"
             << record;
-        std::vector<std::string> expected = g.moves;
-        expected.push_back(g.result);
-        EXPECT_EQ(moves, expected) << g.name << "\n" << record;
-        for (const std::string& tag :
-             {"[White \"" + std::string(g.white) + "\"]",
-              "[Black \"" + std::string(g.black) + "\"]",
-              "[Result \"" + std::string(g.result) + "\"]", std::string("[Date \"20")})
+        ASSERT_EQ(moves.size(), g.moves.size() + 1) << g.name << "\n" << record;
+        for (size_t i = 0; i < g.moves.size(); ++i) {
+            if (g.moves[i].empty()) continue; // the engine's move
+            EXPECT_EQ(moves[i], g.moves[i]) << g.name << " " << i;
+        }
+        EXPECT_EQ(moves.back(), g.result) << g.name << "\n" << record;
+        std::vector<std::string> tagsWanted = {
+            "[White \"" + std::string(g.white) + "\"]", "[Black \"" + std::string(g.black) + "\"]",
+            "[Result \"" + std::string(g.result) + "\"]", "[Date \"20"};
+        if (g.fen != nullptr) {
+            tagsWanted.push_back("[SetUp \"1\"]");
+            tagsWanted.push_back("[FEN \"" + std::string(g.fen) + "\"]");
+        }
+        for (const std::string& tag : tagsWanted)
             EXPECT_NE(tags.find(tag), std::string::npos) << g.name << " " << tag << "\n" << tags;
 
-        EXPECT_EQ(book_loader_reads(path), g.moves) << g.name << "\n" << record;
+        // The book loader plays every game from the standard position: it reads those only.
+        if (g.fen == nullptr) {
+            moves.pop_back();
+            EXPECT_EQ(book_loader_reads(path), moves) << g.name << "\n" << record;
+        }
     }
 }
 

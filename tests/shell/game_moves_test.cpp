@@ -45,6 +45,9 @@ TEST_F(GameMoves, CompactionKeepsThePositionAndItsMoves) {
         for (int slot = first; slot <= LastPieceIndex[colour]; ++slot)
             EXPECT_EQ(Board[PieceList[slot].square].slot, slot);
     }
+    // Every slot, the emptied ones too, keeps its own record of the game position.
+    for (int slot = 0; slot < 32; ++slot)
+        EXPECT_EQ(PieceList[slot].moves, &moveRecord(slot, 0)) << slot;
     // The game goes on from the compacted lists: castling, captures and all.
     EXPECT_NE(find_uci_move("e1g1"), 0u);
     ASSERT_TRUE(play_game_move(find_uci_move("e1g1")));

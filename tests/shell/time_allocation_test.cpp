@@ -135,6 +135,50 @@ TEST_F(TimeAllocation, ShortConsoleClocksGiveTheEngineItsShare) {
     console_mode = 0;
 }
 
+TEST(ConsoleClock, ChargesCarryTheFractionsOfASecond) {
+    reset_clock_carry(White);
+    time_used[White] = 0;
+    for (int move = 0; move < 20; ++move) charge_clock(White, 0.5);
+    EXPECT_EQ(time_used[White], 10); // twenty moves of half a second, not twenty seconds
+    charge_clock(White, 2.75);
+    EXPECT_EQ(time_used[White], 12);
+    charge_clock(White, 0.25);
+    EXPECT_EQ(time_used[White], 13);
+    charge_clock(White, 0.5);
+    reset_clock_carry(White); // a clock set by hand starts afresh
+    charge_clock(White, 0.5);
+    EXPECT_EQ(time_used[White], 13);
+    reset_clock_carry(White);
+    time_used[White] = 0;
+}
+
+TEST_F(TimeAllocation, ConsoleMovesAreChargedTheTimeTheyTookAndTheCredits) {
+    // Book moves take no time: they cost the console clock nothing but the operator's credits
+    // (once a whole second each).
+    uci_mode = 0;
+    console_mode = 1;
+    use_book = standard_start = 1;
+    side_clock[White] = 60;
+    time_used[White] = 0;
+    reset_clock_carry(White);
+    for (const int credits : {0, 2}) {
+        move_credit_play = int8_t(credits);
+        const int before = time_used[White];
+        for (int move = 0; move < 5; ++move) {
+            dispatch_line("position startpos");
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(computer_move(), 0);
+            testing::internal::GetCapturedStdout();
+        }
+        EXPECT_EQ(time_used[White] - before, 5 * credits) << credits;
+    }
+    move_credit_play = 0;
+    time_used[White] = 0;
+    reset_clock_carry(White);
+    uci_mode = 1;
+    console_mode = 0;
+}
+
 TEST_F(TimeAllocation, LongGamesKeepTheirClock) {
     // Move 70 of a game at 10 s + 0.1 s: the share must stay a small part of the clock (the
     // moves still to play once fell to one, and the whole clock went into one move).

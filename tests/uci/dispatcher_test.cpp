@@ -68,9 +68,15 @@ TEST_F(Dispatcher, IsreadyAnswersAndOpensThePositionCommand) {
 
 TEST_F(Dispatcher, GoWithoutItsOwnPositionSearchesTheLastPositionAgain) {
     run("isready");
-    run("go infinite"); // no position yet: nothing to search
-    EXPECT_FALSE(go_requested);
-    ready_with_position();
+    // No position yet: the go searches the start position, set up again before the search.
+    run("go infinite");
+    EXPECT_TRUE(go_requested);
+    EXPECT_TRUE(bestmove_due);
+    EXPECT_TRUE(go_repeats_position);
+    go_requested = 0;
+    engine_busy = 0;
+    run("position startpos");
+    EXPECT_TRUE(position_received);
     run("go infinite");
     EXPECT_TRUE(go_requested);
     EXPECT_TRUE(engine_busy);
@@ -83,6 +89,15 @@ TEST_F(Dispatcher, GoWithoutItsOwnPositionSearchesTheLastPositionAgain) {
     run("go infinite");
     EXPECT_TRUE(go_requested);
     EXPECT_TRUE(go_repeats_position);
+
+    // A refused position is not recorded as the last one, and leaves nothing to search.
+    engine_busy = 0;
+    EXPECT_EQ(run("position fen 4k3/8/8/8/8/8/8/4RK2 w - - 0 1"), "info Position illegale\n");
+    EXPECT_TRUE(position_refused);
+    EXPECT_EQ(last_position_line, "position startpos");
+    run("position startpos moves e2e4");
+    EXPECT_FALSE(position_refused);
+    EXPECT_EQ(last_position_line, "position startpos moves e2e4");
 }
 
 TEST_F(Dispatcher, GoParametersSetTheClocksAndLimits) {
@@ -136,19 +151,23 @@ TEST_F(Dispatcher, NodeDepthAndMateLimits) {
     run("go infinite");
     EXPECT_EQ(go_depth_limit, 0); // every go starts without a depth limit
 
-    // "go mate n" searches until a mate in n moves is found; the depth of later searches stays
-    // whole.
+    // "go mate n" searches until a mate in n moves is found, and no deeper than such a mate
+    // needs; the depth of later searches stays whole. A depth of 0 or less searches one ply.
     const struct {
         const char* line;
-        int moves;
-    } mates[] = {{"go mate 3", 3},  {"go mate 1", 1},   {"go mate 10", 10},  {"go mate 0", 0},
-                 {"go mate -4", 0}, {"go mate 80", 80}, {"go mate 300", 300}};
-    for (const auto& m : mates) {
+        int moves, depth;
+    } limits[] = {{"go mate 3", 3, 10},        {"go mate 1", 1, 6},
+                  {"go mate 10", 10, 24},      {"go mate 0", 0, 6},
+                  {"go mate -4", 0, 6},        {"go mate 80", 80, 164},
+                  {"go mate 300", 300, 604},   {"go mate 99999999999", 1000, 2004},
+                  {"go depth 0", 0, 1},        {"go depth -3", 0, 1},
+                  {"go mate 4 depth 3", 4, 3}, {"go depth 12 mate 2", 2, 8}};
+    for (const auto& m : limits) {
         engine_busy = 0;
         run("position startpos");
         run(m.line);
         EXPECT_EQ(go_mate_moves, m.moves) << m.line;
-        EXPECT_EQ(go_depth_limit, 0) << m.line;
+        EXPECT_EQ(go_depth_limit, m.depth) << m.line;
         EXPECT_EQ(max_depth, 60) << m.line;
         EXPECT_EQ(unlimited, 1) << m.line;
     }
@@ -164,33 +183,65 @@ TEST_F(Dispatcher, ExactKeywordsAndStrayNumbers) {
     EXPECT_EQ(run("42 17 nonsense"), "");
 }
 
-TEST_F(Dispatcher, GoOrPositionDuringASearchStopsItAndDropsItsMove) {
+TEST_F(Dispatcher, CommandsForTheEngineAtRestWaitForTheSearchToAnswer) {
     ready_with_position();
     run("go infinite");
-    run("position startpos", 1);
-    EXPECT_TRUE(suppress_bestmove);
-    EXPECT_FALSE(position_received);
-    EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
-    EXPECT_FALSE(deferred_position); // the arguments of that line are not used
+    const int16_t hash = HashMegabytes;
+    // Inside the search: the line is held back and the search is stopped as by "stop".
+    for (const char* line : {"position startpos moves e2e4", "go depth 3", "ucinewgame",
+                             "setoption name Hash value 1", "ps", "isready go"}) {
+        abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+        gui_stop = 0;
+        held_line.clear();
+        command_line = line;
+        testing::internal::CaptureStdout();
+        handle_command_line(1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << line;
+        EXPECT_FALSE(held_line.empty()) << line;
+        EXPECT_TRUE(gui_stop && abort_search && stop_deepening) << line;
+        EXPECT_FALSE(abort_ponder) << line; // the search ends with its move, which is answered
+        EXPECT_EQ(GamePly, 0) << line;
+        EXPECT_EQ(HashMegabytes, hash) << line;
+    }
+    // Nothing is taken while the line waits; at top level it is done first.
+    command_line.clear();
+    held_line = "position startpos moves e2e4";
+    poll_uci_input(1);
+    EXPECT_EQ(held_line, "position startpos moves e2e4");
+    engine_busy = 0;
+    testing::internal::CaptureStdout();
+    poll_uci_input(0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(held_line.empty());
+    EXPECT_EQ(GamePly, 1);
+    EXPECT_TRUE(position_received);
 
-    abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
-    suppress_bestmove = 0;
-    position_received = 1;
-    run("go wtime 1000", 1);
-    EXPECT_TRUE(suppress_bestmove);
-    EXPECT_TRUE(abort_search && stop_at_root);
-}
-
-TEST_F(Dispatcher, PositionArrivingInASearchWaitsForTheTopLevel) {
-    run("isready");
-    run("position startpos moves e2e4", 1);
-    EXPECT_TRUE(deferred_position);
-    EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+    // Other lines are done inside the search.
     command_line = "isready";
     testing::internal::CaptureStdout();
-    parse_command_line(1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(command_line, "isready"); // left for later
+    handle_command_line(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "readyok\n");
+
+    // In a search on the opponent's time the go is answered at once.
+    held_line.clear();
+    pondering = 1;
+    bestmove_due = 1;
+    PvRows[1][0] = find_uci_move("d7d5");
+    command_line = "position startpos moves d2d4";
+    testing::internal::CaptureStdout();
+    handle_command_line(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "bestmove d7d5\ninfo stopping pb\n");
+    EXPECT_FALSE(bestmove_due);
+    EXPECT_TRUE(abort_ponder);
+
+    // A second position or go in the line of a go ends that line.
+    held_line.clear();
+    pondering = 0;
+    engine_busy = 0;
+    run("position startpos");
+    run("go depth 2 position startpos moves e2e4 go depth 9");
+    EXPECT_EQ(go_depth_limit, 2);
+    EXPECT_EQ(GamePly, 0);
 }
 
 TEST_F(Dispatcher, StopWhileWaitingAndWhilePondering) {
@@ -206,12 +257,25 @@ TEST_F(Dispatcher, StopWhileWaitingAndWhilePondering) {
     ready_with_position();
     abort_search = stop_deepening = 0;
     pondering = 1;
+    bestmove_due = 1;
     PvRows[1][0] = find_uci_move("g1f3");
     EXPECT_EQ(run("stop", 1), "bestmove g1f3\ninfo stopping pb\n");
     EXPECT_TRUE(abort_search && abort_ponder && stop_deepening && stop_at_root);
+    // Once only: a second stop finds the go answered.
+    EXPECT_EQ(run("stop", 1), "");
     // Before it has one, with the first legal move.
+    bestmove_due = 1;
     PvRows[1][0] = 0;
     EXPECT_EQ(run("stop", 1).rfind("bestmove a2a3\n", 0), 0u);
+    // After a ponderhit the search is the engine's own: stop ends it like any other, and the
+    // game loop answers with its move.
+    bestmove_due = 1;
+    abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+    ponder_hit = 1;
+    EXPECT_EQ(run("stop", 1), "");
+    EXPECT_TRUE(bestmove_due);
+    EXPECT_TRUE(abort_search && stop_deepening);
+    EXPECT_FALSE(abort_ponder);
 }
 
 TEST_F(Dispatcher, PonderhitTakesTheExpectedMove) {

@@ -201,13 +201,21 @@ TEST_F(PositionCommand, FenFieldChecks) {
             << c.fields[0] << " " << c.fields.size();
 }
 
-TEST_F(PositionCommand, DeferredPositionIsAppliedAtTheNextTopLevelLine) {
+TEST_F(PositionCommand, PositionArrivingInASearchIsSetUpAtTheTopLevel) {
     run("position startpos");
-    run("position startpos moves d2d4", 1); // arrives during a search
-    EXPECT_EQ(deferred_position, 1);
+    command_line = "position startpos moves d2d4"; // arrives during a search
+    testing::internal::CaptureStdout();
+    handle_command_line(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(held_line, "position startpos moves d2d4");
     EXPECT_EQ(GamePly, 0);
-    run("isready");
-    EXPECT_EQ(deferred_position, 0);
+    // A line that reaches the dispatcher inside a search never sets a position up.
+    run("position startpos moves e2e4", 1);
+    EXPECT_EQ(GamePly, 0);
+    testing::internal::CaptureStdout();
+    poll_uci_input(0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(held_line.empty());
     EXPECT_EQ(GamePly, 1);
     EXPECT_EQ(fen(), "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1");
 }
