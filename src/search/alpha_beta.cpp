@@ -388,11 +388,11 @@ int16_t alphaBetaSearch(SearchNode& node, int horizonArg, int nodeTypeArg, int a
                 }
             }
 
-            // Step 21. Frontier futility: a quiet move into the quiescence search that cannot
-            // bring the score near alpha.
+            // Step 21. Frontier futility: a late move into the quiescence search that cannot
+            // bring the score near alpha (a knight promotion of the quiet lists as well).
             if (f.childHorizon / 4 == p && f.iterationHorizon == f.horizon && !f.inCheck &&
                 f.staticEval + FrontierMargin < f.alpha - FrontierMargin && f.stage > StageQuiet &&
-                !captures_or_promotes(m) && e.checkFlag != 1 && f.phase != 3) {
+                e.checkFlag != 1 && f.phase != 3) {
                 if (countNodeAndPoll(node)) break;
                 continue;
             }

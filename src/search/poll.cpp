@@ -19,6 +19,9 @@ namespace {
 
 // Fine enough for a fixed time of a few hundredths of a second at the engine's speed.
 constexpr uint64_t PollInterval = 4096;
+// On the clock the poll comes four times as often: a move stops at most this many nodes after
+// its hard limit, a few milliseconds even at a slow engine's speed.
+constexpr uint64_t ClockPollInterval = 1024;
 constexpr uint64_t ClockInterval = uint64_t(1) << 18;
 constexpr uint64_t SpeedLineInterval = uint64_t(1) << 21;
 constexpr uint64_t CalibrationMask = 0xFFFF;
@@ -98,7 +101,7 @@ void calibrateSpeed() {
 }
 
 bool poll(SearchNode& node) {
-    if (node_count % PollInterval != 0) return false;
+    if (node_count % (on_clock ? ClockPollInterval : PollInterval) != 0) return false;
 
     if (console_mode && pondering && !ponder_hit && platform_key_waiting() && console_ponder_key())
         return true;
@@ -132,6 +135,12 @@ bool poll(SearchNode& node) {
 
     if (emergency_mode) {
         if (!stop_at_root) {
+            // The shallow search after a restart may finish its iteration, but not past the
+            // latest end of the move: there the best root move scored so far is played.
+            if (iteration_has_best && current_time > move_start_time + hard_time_ceiling) {
+                stop_at_root = 1;
+                return stop_now();
+            }
             stop_deepening = 1;
             return false;
         }

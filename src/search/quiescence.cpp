@@ -152,7 +152,9 @@ int16_t quiesce(SearchNode& node, int alpha, int beta, MOVE suggested,
 
         KeyPair key;
         const int searchAlpha = f.alpha;
-        const bool reversible = !isIrreversible(m);
+        // No draw is scored below a null move: a line that passed once is not a real one, and
+        // a position it repeats may only exist because of the pass.
+        const bool reversible = !isIrreversible(m) && !NullMoveActive;
         SearchNode& child = enterChild(node, m, key);
         e.repState = RepNormal;
         int value = 0;

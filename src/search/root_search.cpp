@@ -208,6 +208,12 @@ uint64_t extraNodeAllowance(uint64_t start) {
     return std::max<uint64_t>(MinimumExtraNodes, span / 2);
 }
 
+void extendBudgetAfterFailedIteration() {
+    if (restart_requested || unlimited || emergency_mode || !halfBudgetSpent()) return;
+    budget_extended = no_new_iteration = 1;
+    node_limit = node_count + extraNodeAllowance(nodes_at_move_start);
+}
+
 MOVE rootBestMove() {
     const MOVE m = PvRows[RootPly][0];
     return is_real_move(m) ? m : 0;
@@ -476,8 +482,10 @@ void rootSearch() {
                                               : double(side_clock[f.side] - time_used[f.side]);
                 const double left = clock - elapsed;
                 hard_time_limit += std::min(elapsed / 2, left / 2);
-                // The limit counts from the start of the move.
-                const double cap = elapsed + left - std::min(2.0, left / 10);
+                // The limit counts from the start of the move, and never passes the latest end
+                // the move's clock allows.
+                const double cap =
+                    std::min(elapsed + left - std::min(2.0, left / 10), hard_time_ceiling);
                 if (hard_time_limit > cap) hard_time_limit = cap;
                 if (hard_time_limit < 0) hard_time_limit = 0;
             }
@@ -532,10 +540,7 @@ void rootSearch() {
 
         // Step 12. Widen after a fail, or decide on the next depth.
         if (iteration_result != 2) {
-            if (!restart_requested && halfBudgetSpent() && !unlimited && !emergency_mode) {
-                budget_extended = no_new_iteration = 1;
-                node_limit = node_count + extraNodeAllowance(nodes_at_move_start);
-            }
+            extendBudgetAfterFailedIteration();
             widen_window();
             freshWindow = false;
             continue;

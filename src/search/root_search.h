@@ -42,5 +42,11 @@ MOVE rootPonderMove();
 // move's budget from start on, at least 20000 (also when a restart moved start past the limit).
 uint64_t extraNodeAllowance(uint64_t start);
 
+// After an iteration failed low or high, before it is searched again with a wider window: once
+// half of the node span is spent, the budget grows by extraNodeAllowance (also when the poll
+// extended it before) and no new iteration may follow. Not in an unlimited search, in
+// emergency mode or with a restart pending.
+void extendBudgetAfterFailedIteration();
+
 // Forgets everything earlier searches left for the next one (new game, bench, tests).
 void resetRootState();

@@ -46,6 +46,22 @@ constexpr int RealBoardSeconds = 5;
 constexpr int MinimumMovesToGo = 20;
 constexpr int ConsoleHardMargin = 10;           // seconds kept from the console's hard limit
 constexpr double ConsoleMinimumHardLimit = 1.0; // seconds a console move may always take
+constexpr double InterfaceMargin = 0.05;        // seconds at least kept from the interface's clock
+constexpr double InterfaceMarginShare = 1.0 / 20; // and at least this share of it
+constexpr double StopAllowance = 0.05; // seconds from the stop decision to the answer's arrival
+constexpr double MinimumMeasuredSeconds = 0.05; // the shortest move whose speed is measured
+
+// The latest end of a move on the interface's clock of T seconds with g moves to go (0: the whole
+// game), counted from its start. A share of the clock stays for the interface's own delays and
+// the engine's stop (the last poll, the answer on its way). With two moves or more to go, the
+// rest of the period keeps for each of its moves at least a third of what this one took, so the
+// last moves before the control still have time: three times the average share, the search's
+// limit, was more than the whole clock with two moves to go, and all of it with three.
+double latest_move_end(double T, int g) {
+    double end = T - std::max(InterfaceMargin, T * InterfaceMarginShare) - StopAllowance;
+    if (g >= 2) end = std::min(end, 3 * T / (g + 2));
+    return end;
+}
 
 // The first move from the standard position: one of four openings, equally likely.
 const char* const FirstMoves[] = {"e4", "d4", "Nf3", "c4"};
@@ -217,6 +233,7 @@ void ponder_at_console() {
 void allocate_time() {
     const int side = SideToMove;
     const int s = side_sign();
+    hard_time_ceiling = NoTimeCeiling;
     if (!clock_running) {
         hard_time_limit = 2.0 * seconds_per_move;
         allotted_time[side] = time_factor * seconds_per_move / 100;
@@ -257,7 +274,13 @@ void allocate_time() {
                 allotted = (T - kept) / moves - RealBoardSeconds * d;
                 hard = (T / moves) * (moves > 3 ? 3 : 1) - RealBoardSeconds * d - margin;
             }
+            // No extension takes a move past its clock's latest end; a fixed time per move is
+            // a limit of its own, which its hard limit already keeps.
+            double ceiling = hard;
+            if (!f) ceiling = latest_move_end(T, moves_to_go) - RealBoardSeconds * d;
+            hard = std::min(hard, ceiling);
             hard_time_limit = hard > 0 ? hard : 0;
+            hard_time_ceiling = ceiling > 0 ? ceiling : 0;
             if (T > 3 * (inc + allotted)) allotted += inc;
             allotted = time_factor * allotted / 100;
             if (moves_to_go == 0) {
@@ -347,7 +370,16 @@ int next_time_factor(int factor, bool overspent) {
                                                        : factor + TimeFactorStep;
 }
 
+bool move_overspent(uint64_t start, uint64_t limitAtStart, uint64_t count, int factor) {
+    // An emergency restart moves the start past the first limit: no budget is left then.
+    const uint64_t budget = limitAtStart > start ? limitAtStart - start : 0;
+    return count - start > budget * 100 / uint64_t(factor);
+}
+
 int computer_move() {
+    // The speed is measured over the whole move: an emergency restart moves the start of the
+    // node budget (nodes_at_move_start) but not the start of the clock.
+    const uint64_t nodesBeforeMove = node_count;
     allocate_time();
     move_start_time = search_start_time = now_seconds();
     pondering = 0;
@@ -356,12 +388,19 @@ int computer_move() {
 
     current_time = now_seconds();
     const double elapsed = current_time - move_start_time;
-    const uint64_t searched = node_count - nodes_at_move_start;
     // Judged after the think step: the move that leaves the book is searched, and counts.
     const bool measured = move_was_searched && engines_own_move();
     if (measured && on_clock) {
-        const uint64_t budget = node_limit_at_move_start - nodes_at_move_start;
-        const bool overspent = searched > budget * 100 / uint64_t(time_factor);
+        // A move that the clock stopped overspent, whatever its node count. With the speed
+        // taken too high the node budget outlasts the time: every search ended at the hard
+        // limit, counted as thrifty, and the factor rose move after move, each move taking the
+        // hard limit's three average shares until the last moves before a time control had
+        // nothing left. A fixed time per move always ends on the clock and is judged by its
+        // nodes.
+        const bool stoppedByClock = !fixed_move_time && elapsed >= hard_time_limit;
+        const bool overspent =
+            stoppedByClock ||
+            move_overspent(nodes_at_move_start, node_limit_at_move_start, node_count, time_factor);
         time_factor = int16_t(next_time_factor(time_factor, overspent));
     }
 
@@ -382,8 +421,12 @@ int computer_move() {
             side_clock[side] = 0;
         }
     }
-    if (measured && int(elapsed) != 0 && !extra_time_flag) {
-        nodes_per_second = uint32_t(double(searched + 385) / (now_seconds() - search_start_time));
+    // The speed is measured on every move long enough to count its nodes: measured on moves of
+    // a whole second only, as with clocks in whole seconds, it was never measured at blitz, and
+    // the node budgets of a loaded machine outlasted their time move after move.
+    if (measured && elapsed >= MinimumMeasuredSeconds && !extra_time_flag) {
+        const uint64_t moveNodes = node_count - nodesBeforeMove;
+        nodes_per_second = uint32_t(double(moveNodes + 385) / (now_seconds() - search_start_time));
         speed_measured = 1;
     }
     return status;

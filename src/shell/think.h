@@ -32,6 +32,11 @@ void allocate_time();
 // unscaled budget (overspent), raised otherwise, kept within 50 ... 20000 (percent).
 int next_time_factor(int factor, bool overspent);
 
+// Did the search of a timed move, started at node count start, use more nodes (count - start)
+// than its budget at time factor 100 (limitAtStart - start, scaled by 100 / factor)? After an
+// emergency restart moved start past limitAtStart no budget is left, and the move overspent.
+bool move_overspent(uint64_t start, uint64_t limitAtStart, uint64_t count, int factor);
+
 // The engine's move: allocate the time, think, charge the clocks, measure the speed. Returns the
 // game-status code.
 int computer_move();

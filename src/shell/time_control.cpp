@@ -24,6 +24,7 @@ double reference_time = 0.0;
 int32_t allotted_time[2] = {0, 0};
 double allotted_seconds = 0.0;
 double hard_time_limit = 0.0;
+double hard_time_ceiling = NoTimeCeiling;
 double move_start_time = 0.0;
 double search_start_time = 0.0;
 double current_time = 0.0;

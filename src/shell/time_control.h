@@ -28,6 +28,7 @@ extern double reference_time;     // now_seconds() when the game settings were i
 extern int32_t allotted_time[2];     // seconds allotted to the current move of each side
 extern double allotted_seconds;      // the same for the move being searched, to the millisecond
 extern double hard_time_limit;       // seconds after move_start_time at which the search stops
+extern double hard_time_ceiling;     // seconds after move_start_time that no extension passes
 extern double move_start_time;       // now_seconds() when the move began
 extern double search_start_time;     // now_seconds() when the search began
 extern double current_time;          // now_seconds() at the search's latest clock check
@@ -37,6 +38,9 @@ extern uint64_t node_limit_at_move_start; // node_limit when the move's search b
 extern uint8_t extra_time_flag;           // the root had one reply: the next budget grows by half
 extern uint8_t easy_recapture;            // the budget was cut because the last move was a capture
 extern uint8_t speed_measured;            // nodes_per_second holds a measurement of this engine
+
+// The ceiling of a move whose clock sets none beyond its hard limit's own rules.
+constexpr double NoTimeCeiling = 1e9;
 
 // Wall-clock seconds with the milliseconds as fraction.
 double now_seconds();

@@ -1,5 +1,8 @@
 #include "search/alpha_beta.h"
 
+#include <string>
+#include <vector>
+
 #include "search/hash_table.h"
 #include "search/search_fixture.h"
 #include "search/search_path.h"
@@ -191,4 +194,68 @@ TEST(LateMoveReduction, HalfAPlyNearThePrincipalVariationMoreBelowAndDoubledAfte
                   c.quarterPlies)
             << "plies " << c.pliesBelowPvExit << " complete " << c.listComplete << " moves "
             << c.movesMade << "/" << c.moveCount << " quiet " << c.quietMovesMade;
+}
+
+TEST_F(AlphaBeta, FrontierFutilitySkipsAKnightPromotionLikeAnyLateMove) {
+    // A cut node one ply from its horizon, its alpha out of reach: the late quiet moves are
+    // reduced into the quiescence search and skipped there without being made. The knight
+    // promotion b8=N (no check) stands in the quiet list and is skipped as well.
+    ASSERT_TRUE(set_fen("4k3/1P6/8/8/8/8/q6r/R2Q2K1 w - - 0 1"));
+    ASSERT_EQ(PlyStates[0].phase, 0);
+    search_node(8, CutNode, 8600, 8601);
+    const SearchFrame& f = SearchFrames[1];
+    int skipped = 0;
+    const MoveEntry* knight = nullptr;
+    for (int i = 0; i < f.moveCount; ++i) {
+        const MoveEntry& e = f.moves[i];
+        if (uci(e.move) == "b7b8n") knight = &e;
+        if (e.tried == 1 && e.repState == 0) ++skipped; // handed out, never made
+    }
+    ASSERT_NE(knight, nullptr);
+    EXPECT_EQ(knight->tried, 1);
+    EXPECT_EQ(knight->repState, 0);
+    EXPECT_GT(skipped, 1);
+}
+
+TEST_F(AlphaBeta, AFailedNullMoveVerificationIsNotSearchedAgainAsPrincipalVariation) {
+    // The table holds every move of the position far below the window: the real moves of any
+    // pass fail low at once, while the null move fails high (nothing Black can do reaches the
+    // window).
+    const auto plant = [](const std::string& fen) {
+        ASSERT_TRUE(set_fen(fen));
+        MOVE legal[RootMoveCapacity + 1];
+        const int count = collectLegalMoves(legal, RootMoveCapacity);
+        std::vector<std::string> moves;
+        for (int i = 0; i < count; ++i) moves.push_back(uci(legal[i]));
+        for (const std::string& m : moves) {
+            ASSERT_TRUE(set_position("fen " + fen + " moves " + m));
+            hashStore(fullKey(0), -5000, 5, BoundExact, 0);
+        }
+        ASSERT_TRUE(set_fen(fen));
+    };
+    const SearchFrame& f = SearchFrames[1];
+    // The black pawn on b2 is one step from a free queening square: at a cut node one ply from
+    // its horizon the null move runs in the node's only pass, and its fail high is verified by
+    // the real moves at the same horizon. The verification fails, and with it the node, which is
+    // not searched again as a principal-variation node.
+    plant("k7/3RQQ2/7K/8/8/8/1p6/8 w - - 0 1");
+    EXPECT_EQ(search_node(8, CutNode, -4010, -4000), -5000);
+    EXPECT_EQ(f.nullHorizonPly, 2); // the horizon ply: no pass of its own
+    EXPECT_EQ(f.nodeType, CutNode);
+    // Without the pawn the null move has a pass of its own; the verification failed there, the
+    // last pass failed low without a null move, and the node is searched again with the window
+    // it was given.
+    plant("k7/3RQQ2/7K/8/8/8/8/8 w - - 0 1");
+    EXPECT_EQ(search_node(8, CutNode, -4010, -4000), -5000);
+    EXPECT_EQ(f.nodeType, PvNode);
+}
+
+TEST_F(AlphaBeta, ANodeWhoseEveryMoveWasSkippedIsNoStalemate) {
+    // The white king has no move at all; every other move is a quiet one that the frontier
+    // futility skips (alpha out of reach, one ply from the horizon). The node has legal moves
+    // and none was searched: it scores its alpha with "AS", not 0 as a stalemate.
+    ASSERT_TRUE(set_fen("7k/6p1/8/8/8/6BB/6PP/6RK w - - 0 1"));
+    EXPECT_EQ(search_node(8, CutNode, 8600, 8601), 8600);
+    EXPECT_EQ(PvRows[1][0], MarkAllPruned);
+    EXPECT_EQ(SearchFrames[1].movesMade, 0);
 }

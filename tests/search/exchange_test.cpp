@@ -47,6 +47,8 @@ TEST_F(Exchange, Verdicts) {
         {"4k3/1b6/5n2/3b4/4P3/8/8/3RK3 w - - 0 1", "d1d5", ExchangeEven, "RxB NxR PxN BxP: +50"},
         {"k2r4/8/8/r2p4/5N2/1B6/8/7K w - - 0 1", "b3d5", ExchangeEven, "BxP RxB NxR RxN: -50"},
         {"k2r4/5B2/8/r2p4/8/1B6/8/7K w - - 0 1", "b3d5", ExchangeLoses, "BxP RxB BxR RxB: -60"},
+        {"3r3k/3r4/8/3b4/8/2N5/3Q4/3Q3K w - - 0 1", "c3d5", ExchangeWins,
+         "NxB RxN QxR RxQ QxR: +60"},
     };
     for (const ExchangeCase& c : cases) {
         ASSERT_TRUE(set_fen(c.fen)) << c.fen;

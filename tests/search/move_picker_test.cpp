@@ -176,3 +176,45 @@ TEST_F(MovePicker, TwoEqualKillersAreSearchedOnce) {
     ASSERT_GE(got.size(), 3u);
     EXPECT_EQ(got[2], "b1d2");
 }
+
+TEST_F(MovePicker, KillersAndAttackMovesAreSortedAmongTheQuietMovesOnALaterPass) {
+    // The knight's move to c3 newly attacks d1, a square of the attack zone: it comes at once,
+    // extended by a ply. The killer comes at once too. Neither gets a key of its own: once the
+    // list is sorted both stand among the quiet moves by their history and square preference.
+    ASSERT_TRUE(set_fen(StagesFen));
+    SearchFrame& f = frame();
+    f.killer1 = game_move("a1a2");
+    f.attackWindow = 1;
+    f.attackZone = square_bit(make_square(3, 0));
+    SearchNode& node = SearchNodes[0];
+    startPicker(node);
+    std::vector<std::string> order;
+    for (;;) {
+        f.childHorizon = f.iterationHorizon;
+        const MOVE m = nextMove(node);
+        if (m == 0) break;
+        order.push_back(uci(m));
+        if (order.back() == "b1c3") {
+            EXPECT_EQ(f.childHorizon, f.iterationHorizon + 4);
+        }
+    }
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(order[2], "a1a2"); // after the two captures
+    EXPECT_EQ(order[3], "b1c3"); // the first quiet move examined
+    for (int i = 0; i < f.moveCount; ++i) {
+        const MoveEntry& e = f.moves[i];
+        const std::string m = uci(e.move);
+        if (m == "a1a2" || m == "b1c3") {
+            EXPECT_LT(e.orderKey, KeyGoodQuiet) << m;
+        }
+    }
+    // A later pass reads the prepared list; the picker extends none of its moves there.
+    startPreparedList(node);
+    for (;;) {
+        f.childHorizon = f.iterationHorizon;
+        const MOVE m = nextMove(node);
+        if (m == 0) break;
+        EXPECT_EQ(f.childHorizon, f.iterationHorizon) << uci(m);
+        EXPECT_EQ(f.current->extended, 0) << uci(m);
+    }
+}

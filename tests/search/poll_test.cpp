@@ -62,6 +62,9 @@ TEST_F(Poll, ExtensionTestsTakeTheSideToMoveAtThePollingNode) {
         {-1, +100, 0, 0, 80, White, true, "Black's rise is a drop for White"},
         {+1, 0, 0, 40, 16, White, true, "four plies where White's searches reach ten"},
         {+1, 0, 0, 40, 16, Black, false, "Black's searches reach nothing"},
+        // Failing low (below RootAlpha -30) after a last score in which White was being mated.
+        {+1, -40, -8990, 0, 80, White, true, "failing low while White is being mated"},
+        {-1, -40, 8990, 0, 80, Black, false, "the last score is read in White's view"},
     };
     for (const auto& c : cases) {
         budget_spent();
@@ -72,4 +75,56 @@ TEST_F(Poll, ExtensionTestsTakeTheSideToMoveAtThePollingNode) {
         RootHorizon = int16_t(c.horizon);
         EXPECT_EQ(extended_at(c.side), c.extended) << c.why;
     }
+}
+
+TEST_F(Poll, TheClockStopsTheSearchWhateverItsNodeBudget) {
+    // Past the hard limit every search with a usable move stops: neither a node budget that a
+    // fail low or high extended, nor the poll's own extension, nor the moves to go keep it on.
+    const struct {
+        int movesToGo;
+        bool extended;
+        bool emergency;
+    } cases[] = {
+        {0, false, false}, {0, true, false},  {1, false, false}, {2, true, false},
+        {3, false, false}, {40, true, false}, {40, false, true}, {1, true, true},
+    };
+    for (const auto& c : cases) {
+        budget_spent();
+        moves_to_go = int16_t(c.movesToGo);
+        budget_extended = uint8_t(c.extended);
+        emergency_mode = uint8_t(c.emergency);
+        node_limit = node_count + 1000000; // the budget is far from spent
+        RootScore = -100;                  // the score dropped: the poll would extend
+        hard_time_limit = 0.5;
+        move_start_time = now_seconds() - 1.0;
+        EXPECT_TRUE(poll(SearchNodes[3])) << c.movesToGo << " " << c.extended;
+        EXPECT_TRUE(abort_search);
+    }
+}
+
+TEST_F(Poll, AfterARestartTheShallowSearchEndsAtTheMovesCeiling) {
+    // After the restart no iteration has completed: the shallow search goes on past the hard
+    // limit to find a move, but not past the latest end of the move when a root move is scored.
+    const struct {
+        bool scored;
+        double elapsed;
+        bool stops;
+    } cases[] = {
+        {true, 1.0, true},   // past the ceiling with a scored move: that move is played
+        {false, 1.0, false}, // nothing scored yet: the search must go on
+        {true, 0.6, false},  // past the hard limit, within the ceiling: the iteration goes on
+    };
+    for (const auto& c : cases) {
+        budget_spent();
+        emergency_mode = 1;
+        stop_at_root = 0;
+        iteration_has_best = uint8_t(c.scored);
+        hard_time_limit = 0.5;
+        hard_time_ceiling = 0.8;
+        move_start_time = now_seconds() - c.elapsed;
+        EXPECT_EQ(poll(SearchNodes[3]), c.stops) << c.scored << " " << c.elapsed;
+        EXPECT_EQ(stop_at_root != 0, c.stops);
+        EXPECT_TRUE(stop_deepening);
+    }
+    hard_time_ceiling = NoTimeCeiling;
 }

@@ -1,8 +1,11 @@
 #include "search/quiescence.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "eval/evaluate.h"
+#include "search/quiescence_picker.h"
 #include "search/search_fixture.h"
 
 namespace {
@@ -160,4 +163,92 @@ TEST_F(Quiescence, CapturesAreResolved) {
     // A bare king and knight after the capture is a dead draw.
     ASSERT_TRUE(set_fen("4k3/8/8/3q4/8/4N3/8/4K3 w - - 0 1"));
     EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 0);
+}
+
+TEST_F(Quiescence, NoRepetitionIsScoredBelowANullMove) {
+    // The rook checks the king on e2; Ke1 brings the position after Ke1 for the third time.
+    const char* game = "fen k7/8/8/8/8/8/8/4K2r w - - 0 1 moves e1e2 h1h2 e2e1 h2h1 e1e2 h1h2 "
+                       "e2e1 h2h1 e1e2 h1h2";
+    ASSERT_TRUE(set_position(game));
+    EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 0);
+    EXPECT_EQ(uci(PvRows[1][0]), "e2e1");
+    EXPECT_EQ(PvRows[1][1], MarkRepetition);
+    // Below a null move the same evasion is searched: the rook up counts.
+    ASSERT_TRUE(set_position(game));
+    NullMoveActive = 1;
+    const int value = quiesce_game_position(-InfiniteScore, InfiniteScore);
+    NullMoveActive = 0;
+    EXPECT_LT(value, -300);
+    EXPECT_NE(PvRows[1][1], MarkRepetition);
+}
+
+TEST_F(Quiescence, ACheckmateInADeadDrawMaterialClassIsStillMate) {
+    // Bishop against knight scores as a dead draw by material, but Bb7 has mated the king in
+    // the corner: the evasions are looked at, and there is none.
+    ASSERT_TRUE(set_fen("kn6/1B6/1K6/8/8/8/8/8 b - - 0 1"));
+    ASSERT_GE(PlyStates[0].phase, 2);
+    ASSERT_EQ(material_draw_class(SearchNodes[0]), 4);
+    ASSERT_EQ(evaluate(SearchNodes[0]), 0);
+    EXPECT_EQ(quiesce_game_position(-InfiniteScore, InfiniteScore), 1 - MateScore);
+    EXPECT_EQ(PvRows[1][0], MarkMate);
+}
+
+namespace {
+
+class QuiescencePicker : public SearchFixture {
+  protected:
+    // The moves the picker of the game position's node hands out, in order, the node taken as
+    // a first quiescence ply (quiet checks allowed when not in check) with a table move.
+    static std::vector<std::string> picked(MOVE tableMove) {
+        SearchNode& node = SearchNodes[0];
+        SearchFrame& f = SearchFrames[0];
+        enterFrame(f, node.side, PlyStates[0].phase);
+        f.inCheck = node.checkState != 0;
+        f.firstMove = tableMove;
+        f.staticEval = 0;
+        f.alpha = f.entryAlpha = f.bestScore = f.deltaFloor = -InfiniteScore;
+        f.checkPlyLimit = 0;
+        f.forcedLine = 0;
+        f.checksAllowed = !f.inCheck;
+        std::vector<std::string> moves;
+        startQuiescencePicker(node);
+        while (const MOVE m = nextQuiescenceMove(node)) moves.push_back(uci(m));
+        return moves;
+    }
+};
+
+} // namespace
+
+TEST_F(QuiescencePicker, AQuietTableMoveComesFirstOnlyAsACheck) {
+    // Castling short checks the king on f8 with the rook: as a king move it is judged by the
+    // king-move test, and it comes first.
+    ASSERT_TRUE(set_fen("rq3k2/8/8/8/8/8/8/3QK2R w K - 0 1"));
+    std::vector<std::string> got = picked(game_move("e1g1"));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0], "e1g1");
+    // A quiet table move that gives no check is not searched at all when not in check.
+    ASSERT_TRUE(set_fen("rq3k2/8/8/8/8/8/8/3QK2R w K - 0 1"));
+    got = picked(game_move("e1d2"));
+    EXPECT_EQ(std::count(got.begin(), got.end(), "e1d2"), 0);
+    // In check the same gate holds: the quiet evasion Kd1 is not taken first; the capture of the
+    // checker comes first and Kd1 among the quiet evasions.
+    ASSERT_TRUE(set_fen("4r2k/8/5N2/8/8/8/8/4K3 w - - 0 1"));
+    got = picked(game_move("e1d1"));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0], "f6e8");
+    EXPECT_EQ(std::count(got.begin(), got.end(), "e1d1"), 1);
+}
+
+TEST_F(QuiescencePicker, AnEnPassantEvasionComesWithTheQuietEvasions) {
+    // d7-d5 checks the king on e4. Nxd5 takes the checker from its capture list; exd6 en
+    // passant takes it too, but comes in the last list with the king moves.
+    ASSERT_TRUE(set_fen("k7/8/8/3pP3/1N2K3/8/8/8 w - d6 0 1"));
+    const std::vector<std::string> got = picked(0);
+    const auto at = [&](const char* m) {
+        return std::find(got.begin(), got.end(), m) - got.begin();
+    };
+    ASSERT_LT(at("b4d5"), std::ptrdiff_t(got.size()));
+    ASSERT_LT(at("e5d6"), std::ptrdiff_t(got.size()));
+    EXPECT_LT(at("b4d5"), at("e5d6"));
+    EXPECT_LT(at("b4d5"), at("e4f4")); // a king step of the last list
 }

@@ -100,6 +100,33 @@ TEST_F(RootSearch, NoTimeLeftBeforeTheFirstIterationRestartsAtFourPlies) {
     EXPECT_NE(find_uci_move(uci(best()).c_str()), 0u);
 }
 
+TEST_F(RootSearch, ARestartNeverTakesTheMovePastItsCeiling) {
+    // The first iteration is cut off when the move has already run 0.5 s, past the latest end
+    // its clock allows (0.4 s): the restart's extra time stops at that ceiling (half the elapsed
+    // time once took it to 60.25 s), and the shallow search plays the first move it scores.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6"));
+    resetSearchHistory();
+    SearchPly = 0;
+    on_clock = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    speed_measured = 1;
+    allotted_time[White] = 10;
+    last_depth[White] = 40;
+    side_clock[White] = 100;
+    time_used[White] = 0;
+    nodes_at_move_start = node_count;
+    node_limit = node_limit_at_move_start = node_count + 1;
+    move_start_time = search_start_time = current_time = now_seconds() - 0.5;
+    hard_time_limit = 60;
+    hard_time_ceiling = 0.4;
+    rootSearch();
+    EXPECT_TRUE(emergency_mode);
+    EXPECT_LE(hard_time_limit, 0.4);
+    EXPECT_NE(best(), 0u);
+    EXPECT_NE(find_uci_move(uci(best()).c_str()), 0u);
+}
+
 TEST_F(RootSearch, NoLegalMoveLeavesNoBestMove) {
     ASSERT_TRUE(set_fen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"));
     search(5);
@@ -290,4 +317,34 @@ TEST_F(RootSearch, ExtraNodesNeverWrapBelowZero) {
     EXPECT_EQ(extraNodeAllowance(990000), 20000u);
     // An emergency restart moved the start of the move past its first limit.
     EXPECT_EQ(extraNodeAllowance(1500000), 20000u);
+}
+
+TEST_F(RootSearch, AFailedIterationGetsMoreNodesAlsoAfterThePollExtendedTheBudget) {
+    const struct {
+        bool extendedBefore, unlimitedSearch, emergency, restart;
+        uint64_t count;
+        bool extended;
+        const char* why;
+    } cases[] = {
+        {false, false, false, false, 600000, true, "half of the budget spent"},
+        {true, false, false, false, 600000, true, "the poll extended the budget before"},
+        {false, false, false, false, 400000, false, "less than half spent"},
+        {false, true, false, false, 600000, false, "an unlimited search"},
+        {false, false, true, false, 600000, false, "emergency mode"},
+        {false, false, false, true, 600000, false, "a restart pending"},
+    };
+    for (const auto& c : cases) {
+        nodes_at_move_start = 0;
+        node_limit_at_move_start = node_limit = 1000000;
+        node_count = c.count;
+        budget_extended = c.extendedBefore;
+        no_new_iteration = 0;
+        unlimited = c.unlimitedSearch;
+        emergency_mode = c.emergency;
+        restart_requested = c.restart;
+        extendBudgetAfterFailedIteration();
+        EXPECT_EQ(node_limit, c.extended ? c.count + 500000 : 1000000u) << c.why;
+        EXPECT_EQ(no_new_iteration != 0, c.extended) << c.why;
+    }
+    emergency_mode = restart_requested = budget_extended = 0;
 }

@@ -48,6 +48,7 @@ class SearchFixture : public ::testing::Test {
         go_mate_moves = 0;
         on_clock = 0;
         unlimited = 1;
+        hard_time_ceiling = NoTimeCeiling;
         SearchPly = 0;
     }
 

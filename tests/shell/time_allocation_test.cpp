@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/position.h"
+#include "search/search_fixture.h"
 #include "search/search_flags.h"
 #include "shell/random.h"
 #include "shell/settings.h"
@@ -91,6 +92,68 @@ TEST_F(TimeAllocation, BlitzClocksLeaveTimeForEveryMove) {
         EXPECT_GT(allotted_seconds, 0.0) << c.go;
         EXPECT_GE(node_limit - node_count, 20000u) << c.go;
     }
+}
+
+TEST_F(TimeAllocation, MovesToGoStopInTimeOnEveryClock) {
+    // "go wtime T btime T movestogo g", at any time factor, with or without an increment: the
+    // search stops (hard limit) and no extension of it goes on (ceiling) past the moment that
+    // still leaves 30 ms for the answer to reach the interface before the clock less a twentieth
+    // of it (at least 50 ms). With moves still to go the rest of the period keeps, for each of
+    // its moves, at least a third of what this one may take. Three times the average share once
+    // stopped a move with two to go at 150 % of the clock, and with one to go 25 ms before it.
+    constexpr double AnswerTime = 0.03;
+    for (int ms : {1000, 3000, 10000, 30000, 120000, 300, 600000}) {
+        for (int g : {1, 2, 3, 4, 5, 10, 20, 40, 80}) {
+            for (int factor : {50, 170, 20000}) {
+                for (int inc : {0, 1000}) {
+                    time_factor = int16_t(factor);
+                    const std::string go = "go wtime " + std::to_string(ms) + " btime " +
+                                           std::to_string(ms) + " winc " + std::to_string(inc) +
+                                           " binc " + std::to_string(inc) + " movestogo " +
+                                           std::to_string(g);
+                    allot(go);
+                    const double T = ms / 1000.0;
+                    const double deadline = T - std::max(0.05, T / 20);
+                    EXPECT_GE(hard_time_limit, 0.0) << go;
+                    EXPECT_LE(hard_time_limit, hard_time_ceiling) << go;
+                    EXPECT_LT(hard_time_ceiling + AnswerTime, deadline) << go;
+                    if (g >= 2) {
+                        EXPECT_GE((T - hard_time_ceiling) / (g - 1), hard_time_ceiling / 3 - 1e-9)
+                            << go;
+                    }
+                    // Not cut below a fair share either: most of the clock for the last move
+                    // before the control, at least the average share for the others.
+                    if (T >= 1) {
+                        EXPECT_GE(hard_time_limit, (g == 1 ? T / 2 : T / g) - 1e-9) << go;
+                    }
+                    EXPECT_GE(node_limit - node_count, 20000u) << go;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(TimeAllocation, ClocksWithoutMovesToGoKeepTheirLimitsUnderTheCeiling) {
+    // The whole game on the clock: the hard limit is three times the share of the moves still to
+    // play, as it was; the ceiling only keeps extensions within the clock.
+    const struct {
+        const char* go;
+        double hard;
+    } cases[] = {
+        {"go wtime 300000 btime 300000", 300.0 / 40 * 3 - 2},
+        {"go wtime 10000 btime 10000 winc 100 binc 100", 10.0 / 40 * 3 - 10.0 / 40},
+        {"go wtime 2000 btime 2000 winc 20 binc 20", 2.0 / 40 * 3 - 2.0 / 40},
+    };
+    for (const auto& c : cases) {
+        allot(c.go);
+        EXPECT_NEAR(hard_time_limit, c.hard, 1e-9) << c.go;
+        const double T = clock_ms[White] / 1000.0;
+        EXPECT_GE(hard_time_ceiling, hard_time_limit) << c.go;
+        EXPECT_LT(hard_time_ceiling + 0.03, T - std::max(0.05, T / 20)) << c.go;
+    }
+    // A fixed time per move is its own ceiling: nothing goes past it.
+    allot("go movetime 5000");
+    EXPECT_NEAR(hard_time_ceiling, 4.95, 1e-9);
 }
 
 TEST_F(TimeAllocation, ShortConsoleClocksGiveTheEngineItsShare) {
@@ -256,4 +319,154 @@ TEST_F(TimeAllocation, FirstMoveFromTheStandardPositionIsOneOfFourOpenings) {
         seen.insert(move);
     }
     EXPECT_EQ(seen.size(), 4u);
+}
+
+TEST(TimeFactor, AMoveOverspendsWhenItUsesMoreThanItsBudget) {
+    const struct {
+        uint64_t start, limit, count;
+        int factor;
+        bool overspent;
+        const char* why;
+    } cases[] = {
+        {1000, 101000, 60000, 100, false, "within the budget"},
+        {1000, 101000, 101001, 100, true, "beyond the budget"},
+        {1000, 101000, 60000, 200, true, "beyond the budget scaled down by a factor of 200"},
+        {1000, 101000, 150000, 50, false, "within the budget scaled up by a factor of 50"},
+        // An emergency restart set the start of the move beyond its first limit: the budget did
+        // not wrap into a huge one, the move overspent.
+        {150000, 101000, 170000, 100, true, "after an emergency restart"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(move_overspent(c.start, c.limit, c.count, c.factor), c.overspent) << c.why;
+}
+
+namespace {
+
+class TimeFactorCalibration : public SearchFixture {};
+
+} // namespace
+
+TEST_F(TimeFactorCalibration, AMoveThatNeededARestartLowersTheFactor) {
+    // The first iteration cannot finish within the minimum budget: the search restarts shallower
+    // past its first node limit. The move overspent its budget, so the factor goes down; the
+    // budget counted from the restart once wrapped below zero to 2^64 and raised it.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 60;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 1; // the budget is the minimum of 20000 nodes
+    last_depth[White] = 40;
+    time_factor = 170;
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(emergency_mode);
+    EXPECT_EQ(time_factor, 160);
+    EXPECT_NE(find_uci_move(uci(best_move).c_str()), 0u);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
+
+TEST_F(TimeFactorCalibration, TheSpeedOfAMoveThatNeededARestartCountsAllItsNodes) {
+    // The restart moves the start of the node budget, not the start of the clock: the speed is
+    // the whole move's nodes over the whole move's time. Counted from the restart only, it came
+    // out at about half and the next budgets were too small.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    fixed_move_time = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 600;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 20000; // a few hundred thousand nodes before the restart
+    last_depth[White] = 40;
+    time_factor = 170;
+    const uint64_t before = node_count;
+    const double start = now_seconds();
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    const double elapsed = now_seconds() - start;
+    const double wholeMoveSpeed = double(node_count - before) / elapsed;
+    EXPECT_TRUE(emergency_mode);
+    ASSERT_GE(elapsed, 0.05);
+    EXPECT_GE(double(nodes_per_second), 0.9 * wholeMoveSpeed);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
+
+TEST_F(TimeFactorCalibration, AMoveTheClockStoppedLowersTheFactor) {
+    // A speed taken far too high: the node budget would last for minutes, and the hard limit of
+    // one second stops the search. The move used all the time it had, so the factor goes down;
+    // counted by its nodes it looked thrifty and the factor rose, move after move.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 1;
+    clock_running = 1;
+    unlimited = 0;
+    moves_to_go = 0;
+    fixed_move_time = 0;
+    increment[White] = increment[Black] = 0;
+    side_clock[White] = side_clock[Black] = 2;
+    time_used[White] = time_used[Black] = 0;
+    move_credit_play = move_credit_input = 0;
+    extra_time_flag = 0;
+    speed_measured = 1;
+    nodes_per_second = 4000000000u;
+    last_depth[White] = 0;
+    time_factor = 170;
+    testing::internal::CaptureStdout();
+    computer_move();
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(emergency_mode);
+    EXPECT_GE(now_seconds() - move_start_time, hard_time_limit);
+    EXPECT_EQ(time_factor, 160);
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    time_used[White] = 0;
+}
+
+TEST_F(TimeFactorCalibration, TheSpeedIsMeasuredOnMovesShorterThanASecond) {
+    // Blitz moves never last a whole second: measured on such moves only, the speed stayed at
+    // its first guess for the whole game and the node budgets were far off the time.
+    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+    mode_char = 'A';
+    use_book = 0;
+    on_clock = 0;
+    unlimited = 1;
+    extra_time_flag = 0;
+    double elapsed = 0;
+    for (int depth = 4; depth <= 12 && elapsed < 0.1; ++depth) {
+        go_depth_limit = depth;
+        nodes_per_second = 1;
+        const double start = now_seconds();
+        testing::internal::CaptureStdout();
+        computer_move();
+        testing::internal::GetCapturedStdout();
+        elapsed = now_seconds() - start;
+    }
+    ASSERT_GE(elapsed, 0.1);
+    EXPECT_GT(nodes_per_second, 1000u) << elapsed;
+    nodes_per_second = 500000;
+    speed_measured = 0;
+    go_depth_limit = 0;
 }
