@@ -20,9 +20,6 @@ bool KingFullRetrace[2];
 bool ShelterRecount[2];
 bool KingRebuilt[2];
 
-constexpr Bitboard ThirdRank = 0x0404040404040404ULL;
-constexpr Bitboard SixthRank = 0x2020202020202020ULL;
-
 // Counters of one generator run.
 struct Counts {
     int quiet = 0;

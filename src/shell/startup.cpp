@@ -10,14 +10,18 @@
 #include "book/book.h"
 #include "console/move_entry.h"
 #include "console/parameters.h"
+#include "console/position_file.h"
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "search/search_flags.h"
 #include "shell/input_reader.h"
 #include "shell/random.h"
 #include "shell/settings.h"
+#include "shell/think.h"
 #include "shell/time_control.h"
 #include "uci/dispatcher.h"
+#include "uci/position_command.h"
 #include "uci/uci_output.h"
 
 uint8_t mode_request = NoModeRequested;
@@ -63,6 +67,21 @@ void install_option_defaults() {
     use_book = 1;
     own_book_option = 1;
     saved_use_book = 1;
+}
+
+// The clocks and search limits of a new engine.
+void install_limit_defaults() {
+    increment[White] = increment[Black] = 0;
+    time_used[White] = time_used[Black] = 0;
+    reset_clock_carry(White);
+    reset_clock_carry(Black);
+    seconds_per_move = 15;
+    max_depth = 60;
+    time_factor = 170;
+    resign_confirmed = 0;
+    on_clock = 1;
+    clock_running = 1;
+    node_budget = 400000;
 }
 
 } // namespace
@@ -207,17 +226,7 @@ void run_pre_game_commands() {
 }
 
 void install_default_settings() {
-    increment[White] = increment[Black] = 0;
-    time_used[White] = time_used[Black] = 0;
-    reset_clock_carry(White);
-    reset_clock_carry(Black);
-    seconds_per_move = 15;
-    max_depth = 60;
-    time_factor = 170;
-    resign_confirmed = 0;
-    on_clock = 1;
-    clock_running = 1;
-    node_budget = 400000;
+    install_limit_defaults();
     install_book_settings();
     last_book_ply = 0;
     load_book(1);
@@ -255,4 +264,33 @@ void start_up() {
     install_default_settings();
     install_per_game_defaults();
     parameters_dialogue();
+}
+
+void reset_engine_state() {
+    reset_dispatcher_state();
+    abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
+    node_count = node_limit = 0;
+    choose_uci();
+    ponder_available = 1;
+    ponder_enabled = 0;
+    root_score = last_reported_score = current_score = 0;
+    install_option_defaults();
+    install_limit_defaults();
+    unlimited = fixed_move_time = 0;
+    moves_to_go = 0;
+    clock_ms[White] = clock_ms[Black] = 0;
+    increment_ms[White] = increment_ms[Black] = 0;
+    go_depth_limit = go_mate_moves = 0;
+    go_infinite = 0;
+    // The game position: the standard start, set up as "position startpos" sets it up, so that
+    // nothing of the last game's set-up remains.
+    standard_start = 1;
+    SetupEnPassant = 0;
+    read_position_file(nullptr);
+    startpos_pending = 1;
+    apply_position();
+    startpos_pending = position_applied = 0;
+    last_book_ply = 0;
+    book_move_played = 0;
+    install_per_game_defaults();
 }

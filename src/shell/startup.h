@@ -23,3 +23,8 @@ void write_uci_handshake();
 void run_pre_game_commands();     // UCI commands until the first isready
 void install_default_settings();  // clocks, limits, book settings; loads the book
 void install_per_game_defaults(); // control mode, standard start, white to move, 60 s clocks
+
+// Back to the state start-up leaves in UCI mode before the first command, with the standard start
+// on the game board; the tables, the book and the transposition table stay as they are. Lets a
+// test or a fuzzing harness run many inputs in one process, each from the same state.
+void reset_engine_state();
