@@ -8,7 +8,7 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "uci/debug_commands.h"
 #include "uci/fen.h"
 

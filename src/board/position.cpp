@@ -7,7 +7,7 @@
 #include "board/keys.h"
 #include "board/move_table.h"
 #include "board/movegen.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 BoardSquare Board[64];
 PieceEntry PieceList[32];

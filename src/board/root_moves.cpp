@@ -2,8 +2,8 @@
 
 #include "board/legality.h"
 #include "board/position.h"
-#include "shell/game_history.h"
-#include "shell/settings.h"
+#include "core/game_history.h"
+#include "core/settings.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "board/notation.h"
+#include "core/settings.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 #include "uci/uci_output.h"
 
 BookMove* book_moves = nullptr;

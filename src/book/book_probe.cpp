@@ -6,8 +6,8 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "board/root_moves.h"
-#include "shell/random.h"
-#include "shell/settings.h"
+#include "core/random.h"
+#include "core/settings.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"
 

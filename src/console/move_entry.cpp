@@ -7,11 +7,11 @@
 #include "board/root_moves.h"
 #include "console/key_input.h"
 #include "console/take_back.h"
+#include "core/time_control.h"
 #include "platform/platform.h"
 #include "search/search_node.h"
 #include "shell/game_loop.h"
 #include "shell/think.h"
-#include "shell/time_control.h"
 #include "uci/dispatcher.h"
 
 char pending_command[PendingCommandSize] = {};

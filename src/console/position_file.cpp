@@ -4,8 +4,8 @@
 #include "board/position.h"
 #include "board/types.h"
 #include "console/key_input.h"
+#include "core/settings.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 #include "uci/uci_output.h"
 
 #include <cstdio>

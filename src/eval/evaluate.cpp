@@ -2,10 +2,10 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/endgame.h"
 #include "eval/eval_tables.h"
 #include "eval/pawn_endgame.h"
-#include "shell/settings.h"
 
 int8_t root_side = 1;
 uint8_t root_king_distance = 0;

@@ -3,8 +3,8 @@
 #include "board/move_table.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/eval_tables.h"
-#include "shell/settings.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 #include "uci/position_command.h"
 #include "uci/uci_output.h"
 

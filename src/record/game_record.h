@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shell/game_history.h"
+#include "core/game_history.h"
 
 constexpr int GameFileNameSize = 260; // a path as long as Windows allows
 constexpr const char* DefaultGameFileName = "Chess.pgn";

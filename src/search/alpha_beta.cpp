@@ -8,6 +8,7 @@
 #include "board/legality.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/evaluate.h"
 #include "search/exchange.h"
 #include "search/hash_table.h"
@@ -20,7 +21,6 @@
 #include "search/search_node.h"
 #include "search/search_path.h"
 #include "search/search_state.h"
-#include "shell/settings.h"
 
 namespace {
 
@@ -145,9 +145,8 @@ int search_child(SearchNode& node, SearchFrame& f, MoveEntry& e, SearchNode& chi
 int lateMoveReduction(int pliesBelowPvExit, bool listComplete, int moveCount, int movesMade,
                       int quietMovesMade) {
     int r = pliesBelowPvExit < 3 ? 2 : 4;
-    const bool many = listComplete
-                          ? quietMovesMade >= (moveCount - movesMade + quietMovesMade) / 2
-                          : quietMovesMade > 10;
+    const bool many = listComplete ? quietMovesMade >= (moveCount - movesMade + quietMovesMade) / 2
+                                   : quietMovesMade > 10;
     return many ? 2 * r : r;
 }
 

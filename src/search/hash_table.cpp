@@ -6,9 +6,9 @@
 
 #include "board/keys.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/pawn_structure.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 #include "uci/uci_output.h"
 
 HashRec* HashTable = nullptr;

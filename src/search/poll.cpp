@@ -5,13 +5,13 @@
 
 #include "console/key_input.h"
 #include "console/move_entry.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/report.h"
 #include "search/root_search.h"
 #include "search/search_node.h"
-#include "shell/settings.h"
-#include "shell/time_control.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"
 

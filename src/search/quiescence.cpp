@@ -8,6 +8,7 @@
 #include "board/legality.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/poll.h"
@@ -15,7 +16,6 @@
 #include "search/search_node.h"
 #include "search/search_path.h"
 #include "search/search_state.h"
-#include "shell/settings.h"
 
 namespace {
 

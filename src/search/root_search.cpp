@@ -12,6 +12,8 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "eval/evaluate.h"
 #include "search/alpha_beta.h"
 #include "search/exchange.h"
@@ -25,8 +27,6 @@
 #include "search/search_node.h"
 #include "search/search_path.h"
 #include "search/search_state.h"
-#include "shell/settings.h"
-#include "shell/time_control.h"
 #include "uci/dispatcher.h"
 
 int16_t RootHorizon = 4;

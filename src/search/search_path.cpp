@@ -5,10 +5,10 @@
 #include "board/make_move.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/search_node.h"
-#include "shell/settings.h"
 
 SearchNode& enterChild(SearchNode& node, MOVE m, KeyPair& key) {
     SearchNode& child = playIntoChild(node, m);

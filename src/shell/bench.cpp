@@ -6,15 +6,15 @@
 #include <string>
 
 #include "board/position.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "search/hash_table.h"
 #include "search/history.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
 #include "search/search_state.h"
 #include "shell/input_reader.h"
-#include "shell/settings.h"
 #include "shell/startup.h"
-#include "shell/time_control.h"
 #include "uci/dispatcher.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "core/game_history.h"
 #include "eval/prepare.h"
 #include "search/hash_table.h"
-#include "shell/game_history.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "board/perft.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 #include "shell/bench.h"
 #include "shell/game_loop.h"
-#include "shell/settings.h"
 #include "shell/startup.h"
 
 namespace {

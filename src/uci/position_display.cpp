@@ -3,8 +3,8 @@
 #include "board/keys.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "search/hash_table.h"
-#include "shell/settings.h"
 #include "uci/debug_commands.h"
 #include "uci/position_command.h"
 

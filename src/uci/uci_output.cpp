@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "book/book.h"
+#include "core/game_history.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
 #include "search/search_flags.h"
-#include "shell/game_history.h"
-#include "shell/settings.h"
 #include "uci/dispatcher.h"
 
 char uci_text_move[6];

@@ -2,9 +2,9 @@
 
 #include "board/perft.h"
 #include "board/position.h"
+#include "core/game_history.h"
+#include "core/settings.h"
 #include "fen_fixture.h"
-#include "shell/game_history.h"
-#include "shell/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "book/book.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "uci/dispatch_line.h"
 
 class BookFiles {

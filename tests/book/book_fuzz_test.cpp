@@ -10,8 +10,8 @@
 
 #include "board/position.h"
 #include "book/book_files.h"
-#include "shell/game_history.h"
-#include "shell/settings.h"
+#include "core/game_history.h"
+#include "core/settings.h"
 #include "uci/dispatcher.h"
 
 namespace {

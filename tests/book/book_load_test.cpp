@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "book/book_files.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "board/position.h"
 #include "book/book_files.h"
-#include "shell/random.h"
-#include "shell/settings.h"
+#include "core/random.h"
+#include "core/settings.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"

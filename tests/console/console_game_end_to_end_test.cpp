@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "console/console_game.h"
+#include "core/game_history.h"
 #include "platform/platform.h"
 #include "search/search_fixture.h"
-#include "shell/game_history.h"
 #include "support/engine_process.h"
 #include "support/temp_files.h"
 

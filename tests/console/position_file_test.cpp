@@ -2,8 +2,8 @@
 
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,9 @@
 #include "board/movegen.h"
 
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/prepare.h"
-#include "shell/settings.h"
 
 namespace {
 

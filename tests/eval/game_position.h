@@ -5,10 +5,10 @@
 #include "board/move_table.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/prepare.h"
 #include "search/hash_table.h"
-#include "shell/settings.h"
 #include "uci/fen.h"
 
 inline bool setup_game_position(const char* fen) {

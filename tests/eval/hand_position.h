@@ -13,10 +13,10 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/pawn_structure.h"
-#include "shell/settings.h"
 
 inline PieceMoveRecord HandRecords[32];
 

@@ -6,10 +6,10 @@
 #include "board/notation.h"
 #include "board/root_moves.h"
 #include "book/book.h"
+#include "core/settings.h"
 #include "fuzz/harness_support.h"
 #include "record/game_record.h"
 #include "shell/game_moves.h"
-#include "shell/settings.h"
 #include "uci/dispatcher.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "board/perft.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "fuzz/harness_support.h"
 #include "shell/input_reader.h"
-#include "shell/settings.h"
 #include "uci/dispatcher.h"
 #include "uci/fen.h"
 #include "uci/position_display.h"

@@ -8,14 +8,14 @@
 #include "board/consistency.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "core/random.h"
+#include "core/time_control.h"
 #include "eval/evaluate.h"
 #include "search/hash_table.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
 #include "search/search_state.h"
-#include "shell/random.h"
 #include "shell/startup.h"
-#include "shell/time_control.h"
 #include "uci/dispatcher.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "board/position.h"
 #include "console/parameters.h"
 #include "console/position_file.h"
+#include "core/settings.h"
 #include "fuzz/harness_support.h"
 #include "shell/game_moves.h"
-#include "shell/settings.h"
 
 const char* fuzz_position_file(const uint8_t* data, size_t size) {
     fuzz_fresh_engine();

@@ -7,8 +7,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "core/random.h"
 #include "platform/keyboard.h"
-#include "shell/random.h"
 
 namespace {
 

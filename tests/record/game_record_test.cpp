@@ -7,9 +7,9 @@
 #include "board/position.h"
 #include "board/root_moves.h"
 #include "book/book.h"
+#include "core/game_history.h"
+#include "core/settings.h"
 #include "platform/platform.h"
-#include "shell/game_history.h"
-#include "shell/settings.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"
 

@@ -7,9 +7,9 @@
 #include "board/fen_fixture.h"
 #include "board/keys.h"
 #include "board/position.h"
+#include "core/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/pawn_structure.h"
-#include "shell/settings.h"
 #include "support/engine_process.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "board/position.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "search/hash_table.h"
-#include "shell/settings.h"
-#include "shell/time_control.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
 #include "uci/position_display.h"

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "book/book.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "search/search_fixture.h"
-#include "shell/settings.h"
-#include "shell/time_control.h"
 
 namespace {
 

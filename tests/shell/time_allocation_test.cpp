@@ -5,12 +5,12 @@
 #include <string>
 
 #include "board/position.h"
+#include "core/random.h"
+#include "core/settings.h"
+#include "core/time_control.h"
 #include "search/search_fixture.h"
 #include "search/search_flags.h"
-#include "shell/random.h"
-#include "shell/settings.h"
 #include "shell/think.h"
-#include "shell/time_control.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"

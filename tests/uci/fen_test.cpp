@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "board/position.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "core/settings.h"
 #include "search/search_flags.h"
-#include "shell/settings.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/root_moves.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
 #include "uci/uci_output.h"

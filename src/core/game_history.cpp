@@ -1,4 +1,4 @@
-#include "shell/game_history.h"
+#include "core/game_history.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The generator's seed: games started close together in time, or by engines started one after
 // another, open differently.
-#include "shell/random.h"
+#include "core/random.h"
 
 #include <gtest/gtest.h>
 

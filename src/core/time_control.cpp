@@ -1,4 +1,4 @@
-#include "shell/time_control.h"
+#include "core/time_control.h"
 
 #include "platform/platform.h"
 

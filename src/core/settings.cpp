@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "core/settings.h"
 
 const char* const engine_version = "Talvor 2.60a";
 
