@@ -179,3 +179,19 @@ void englishStartMailbox(int8_t* board) {
     for (int i = 0; i < MailboxSize; ++i) board[i] = internalToEnglish(board[i]);
 }
 
+char uci_text_move[6];
+
+const char* move_to_uci(MOVE move) {
+    static const char PromotionLetters[4] = {'n', 'b', 'r', 'q'};
+    const int from = move_from(move), to = move_to(move);
+    uci_text_move[0] = char('a' + file_of(from));
+    uci_text_move[1] = char('1' + rank_of(from));
+    uci_text_move[2] = char('a' + file_of(to));
+    uci_text_move[3] = char('1' + rank_of(to));
+    uci_text_move[4] = '\0';
+    if ((move & MoveSpecialMask) == MovePromotion) {
+        uci_text_move[4] = PromotionLetters[(move & MovePromotionMask) >> MovePromotionShift];
+        uci_text_move[5] = '\0';
+    }
+    return uci_text_move;
+}

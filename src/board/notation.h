@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "board/types.h"
+
 // Size of a mailbox board (SetupBoard layout): cell 10 * (file + 1) + (rank + 1), a1 = 11.
 constexpr int MailboxSize = 89;
 
@@ -58,3 +60,7 @@ void standardStartMailbox(int8_t* board);
 // The same in English letters (R, N, B, Q, K, P), the layout of the book boards.
 void englishStartMailbox(int8_t* board);
 
+// Long algebraic text of a move (e2e4, e7e8q), as the UCI protocol writes it, left in
+// uci_text_move and returned.
+extern char uci_text_move[6];
+const char* move_to_uci(MOVE move);

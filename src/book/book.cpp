@@ -6,9 +6,10 @@
 #include <cstring>
 
 #include "board/notation.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "uci/uci_output.h"
+#include "search/search_flags.h"
 
 BookMove* book_moves = nullptr;
 int book_capacity = 0;
@@ -287,7 +288,7 @@ void load_book(uint8_t parse_all) {
     if (handle >= 0) platform_close(handle);
     if (length < 0) {
         std::free(input);
-        report_io_error();
+        report_io_error(node_count);
         own_book_option = 0;
         send_count("\n%d opening games loaded");
         return;

@@ -6,10 +6,10 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "core/output.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

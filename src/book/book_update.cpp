@@ -10,10 +10,10 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "core/game_history.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/output.h"
 #include "platform/platform.h"
-#include "uci/uci_output.h"
 
 namespace {
 

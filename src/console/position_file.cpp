@@ -4,9 +4,9 @@
 #include "board/position.h"
 #include "board/types.h"
 #include "console/key_input.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "uci/uci_output.h"
 
 #include <cstdio>
 #include <cstring>

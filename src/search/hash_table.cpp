@@ -6,10 +6,10 @@
 
 #include "board/keys.h"
 #include "board/position.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "eval/pawn_structure.h"
 #include "platform/platform.h"
-#include "uci/uci_output.h"
 
 HashRec* HashTable = nullptr;
 HashPawnRec* PawnTable = nullptr;

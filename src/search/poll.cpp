@@ -5,6 +5,7 @@
 
 #include "console/key_input.h"
 #include "console/move_entry.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "platform/platform.h"
@@ -13,7 +14,6 @@
 #include "search/root_search.h"
 #include "search/search_node.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

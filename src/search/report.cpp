@@ -8,9 +8,11 @@
 #include "board/legality.h"
 #include "board/make_move.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "board/position.h"
 #include "console/key_input.h"
 #include "console/parameters.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "search/hash_table.h"
@@ -18,7 +20,6 @@
 #include "search/search_flags.h"
 #include "search/search_node.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

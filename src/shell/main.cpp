@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return 1;
     }
+    install_engine_hooks();
     // Development tools and information beside the two run modes: each does its job and ends.
     if (argc >= 2) {
         const char* word = argv[1];

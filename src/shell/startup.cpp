@@ -11,6 +11,7 @@
 #include "console/move_entry.h"
 #include "console/parameters.h"
 #include "console/position_file.h"
+#include "core/output.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "core/time_control.h"
@@ -22,7 +23,6 @@
 #include "shell/think.h"
 #include "uci/dispatcher.h"
 #include "uci/position_command.h"
-#include "uci/uci_output.h"
 
 uint8_t mode_request = NoModeRequested;
 
@@ -84,7 +84,18 @@ void install_limit_defaults() {
     node_budget = 400000;
 }
 
+// The end of the process: the book, the transposition tables and the token table.
+void release_engine_memory() {
+    release_book();
+    freeHashTables();
+    release_token_table();
+}
+
 } // namespace
+
+void install_engine_hooks() {
+    release_at_quit = release_engine_memory;
+}
 
 ModeRequest mode_from_arguments(int argc, char** argv) {
     if (argc != 2) return NoModeRequested;
@@ -267,6 +278,7 @@ void start_up() {
 }
 
 void reset_engine_state() {
+    install_engine_hooks();
     reset_dispatcher_state();
     abort_search = abort_ponder = stop_deepening = stop_at_root = 0;
     node_count = node_limit = 0;

@@ -12,6 +12,11 @@ extern uint8_t mode_request; // set by main from the arguments, read by the mode
 // "-uci"/"uci" in any case; anything else asks for nothing.
 ModeRequest mode_from_arguments(int argc, char** argv);
 
+// The calls the lower rooms make into the rooms above them, installed before anything else runs
+// (and by tests and fuzzing harnesses that drive the engine in one process): what the end of the
+// process releases.
+void install_engine_hooks();
+
 // Everything before the game loop. Returns when the engine is ready to play.
 void start_up();
 

@@ -10,6 +10,7 @@
 #include "board/root_moves.h"
 #include "book/book.h"
 #include "core/game_history.h"
+#include "core/output.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "core/time_control.h"
@@ -20,7 +21,6 @@
 #include "search/search_node.h"
 #include "shell/game_moves.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 MOVE best_move = 0;
 MOVE expected_reply = NO_MOVE;

@@ -8,6 +8,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "console/position_file.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "platform/platform.h"

@@ -9,6 +9,7 @@
 #include "board/root_moves.h"
 #include "book/book.h"
 #include "core/game_history.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "eval/prepare.h"
@@ -16,7 +17,6 @@
 #include "search/hash_table.h"
 #include "shell/game_moves.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "board/notation.h"
 #include "board/position.h"
 #include "book/book_files.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "core/settings.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <set>
 #include <string>
 
+#include "board/notation.h"
 #include "board/position.h"
 #include "book/book_files.h"
 #include "shell/think.h"
-#include "uci/uci_output.h"
 
 namespace {
 

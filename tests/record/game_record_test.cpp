@@ -11,7 +11,6 @@
 #include "core/settings.h"
 #include "platform/platform.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 #include <gtest/gtest.h>
 

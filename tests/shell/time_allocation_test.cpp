@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "board/notation.h"
 #include "board/position.h"
 #include "core/random.h"
 #include "core/settings.h"
@@ -13,7 +14,6 @@
 #include "shell/think.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 namespace {
 

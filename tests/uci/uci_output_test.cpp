@@ -1,9 +1,13 @@
+#include "board/notation.h"
+#include "core/output.h"
 #include "uci/uci_output.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "board/notation.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "search/search_flags.h"
 
@@ -40,7 +44,7 @@ TEST(UciOutput, InfoAndErrorMessagesInBothModes) {
     uci_mode = 1;
     testing::internal::CaptureStdout();
     send_info("\n\nBook move found");
-    report_io_error();
+    report_io_error(node_count);
     EXPECT_EQ(
         testing::internal::GetCapturedStdout(),
         "info Book move found\n"
@@ -49,7 +53,7 @@ TEST(UciOutput, InfoAndErrorMessagesInBothModes) {
     uci_mode = 0;
     testing::internal::CaptureStdout();
     send_info("\nBook move found");
-    report_io_error();
+    report_io_error(node_count);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\nBook move found\n"
               "\nErreur P_456 : Disque - Pas de bibliothèque d'ouverture ! en : 1234\n");

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "board/notation.h"
 #include "board/root_moves.h"
 #include "core/settings.h"
 #include "uci/dispatch_line.h"
 #include "uci/dispatcher.h"
-#include "uci/uci_output.h"
 
 // Sets the position line up in this process. False when the engine refuses it (an illegal
 // position or a move word that is not a legal move).
