@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "board/position.h"
-#include "search/hash_table.h"
 
 KeyPair PieceSquareKeys[KindCount * 64];
 KeyPair CastleSideKeys[162];

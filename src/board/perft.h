@@ -9,8 +9,10 @@
 // Leaves at depth below node, whose moves are already generated (SearchPly = node.index).
 uint64_t perft(SearchNode& node, int depth);
 
-// Prints "<move>: <count>" per root move of the game position, a blank line and the total.
-uint64_t perftDivide(int depth);
+// Room for the legal moves of any position.
+constexpr int PerftMoveCapacity = 256;
 
-// Command line "talvor perft <depth> [FEN]": the standard position when no FEN is given.
-int perft_main(int argc, char** argv);
+// Perft divided by the root moves of the game position: each legal move into moves and the leaves
+// at depth below it (1 for depth 1) into counts, both with PerftMoveCapacity entries. Returns the
+// number of moves.
+int perftDivide(int depth, MOVE* moves, uint64_t* counts);

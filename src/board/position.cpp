@@ -161,6 +161,22 @@ uint8_t gamePhase(const PlyState& s) {
     return 1;
 }
 
+bool setup_board_plausible() {
+    int kings[2] = {0, 0}, pieces[2] = {0, 0};
+    for (int cell = 0; cell < 89; ++cell) {
+        const int v = SetupBoard[cell];
+        if (v == 0) continue;
+        const int file = cell / 10 - 1, rank = cell % 10 - 1;
+        const int letter = v < 0 ? -v : v;
+        if (file < 0 || file > 7 || rank < 0 || rank > 7 || letter_type(letter) == 0) return false;
+        const int colour = v > 0 ? White : Black;
+        ++pieces[colour];
+        if (letter == LetterKing) ++kings[colour];
+        if (letter == LetterPawn && (rank == 0 || rank == 7)) return false;
+    }
+    return kings[White] == 1 && kings[Black] == 1 && pieces[White] <= 16 && pieces[Black] <= 16;
+}
+
 bool setupPosition(uint8_t sideToMove, uint8_t enPassantTarget) {
     GamePly = 0;
     LastIrreversiblePly = 0;

@@ -56,6 +56,10 @@ void initSearchNodes();
 // to its buffers. Run once at start-up.
 void initBoardSquares();
 
+// True when SetupBoard can be a chess position: one king per colour, at most 16 pieces per colour,
+// no pawn on the first or last rank. The position command and the console's set-up test it first.
+bool setup_board_plausible();
+
 // Builds the whole position from SetupBoard and SetupCastlingRights, with the given side to move
 // and en-passant target (SetupEnPassant's coding, 0 = none; used only when the board shows the
 // double step): game counters reset, node 0's ply state, moves (full generation) and key, stored

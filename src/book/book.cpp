@@ -13,6 +13,8 @@
 
 BookMove* book_moves = nullptr;
 int book_capacity = 0;
+int16_t last_book_ply = 0;
+uint8_t book_updated = 0;
 int book_game_count = 0;
 char* book_text = nullptr;
 int book_text_length = 0;

@@ -46,6 +46,10 @@ extern uint8_t book_random;           // the probe chooses at random by weight; 
 extern uint8_t book_update_enabled;   // the book may learn from games (1)
 extern uint8_t book_update_blocked;   // learning is held back (0)
 
+// --- The book in the current game ---
+extern int16_t last_book_ply; // ply of the last book move (book probe; the set-ups reset it)
+extern uint8_t book_updated;  // the book update already ran in this game (book update)
+
 // --- Results of the probe ---
 extern MOVE book_move; // the root move chosen by the last successful probe
 // A book move was played in this game (set by the probe, cleared by a new game's set-up).

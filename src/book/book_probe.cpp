@@ -9,7 +9,6 @@
 #include "core/output.h"
 #include "core/random.h"
 #include "core/settings.h"
-#include "uci/dispatcher.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include "core/output.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "uci/dispatcher.h"
 
 namespace {
 

@@ -9,6 +9,9 @@
 #include "console/take_back.h"
 #include "core/time_control.h"
 #include "platform/platform.h"
+#include "search/report.h"
+#include "search/root_search.h"
+#include "search/search_flags.h"
 #include "search/search_node.h"
 #include "shell/game_loop.h"
 #include "shell/think.h"
@@ -248,4 +251,26 @@ int ponder_move_entry() {
         expected_move_played = 1;
         return same_squares_and_piece(found, expected_move) ? 1 : 0;
     }
+}
+
+bool console_ponder_key() {
+    if (sound) platform_write_char(KeyBell);
+    const int key = console_key();
+    if (key == 0) console_key(); // an extended key's second code is not a key of its own
+    if (key != 'S' && key != 's') return false;
+    const int result = ponder_move_entry();
+    if (result == 1) {
+        ponder_hit = 1;
+        std::printf("   - Coup enregistré -\n");
+        if (stop_at_root) {
+            std::printf("****************************\n");
+            std::printf("Evaluation - %d : %d \n", RootHorizon / 4, PrevScore);
+            showTree(&PrevPv[2]);
+        }
+        std::fflush(stdout);
+        return false;
+    }
+    abort_ponder = 1;
+    abort_search = 1;
+    return true;
 }

@@ -22,6 +22,11 @@ int human_move();
 // pending_command). The move is left in opponent_move with expected_move_played set.
 int ponder_move_entry();
 
+// A key while the engine thinks on the opponent's time (the search's poll asks): S lets the player
+// type a move or a command (ponder_move_entry); the expected move sets ponder_hit. True when the
+// ponder search must end.
+bool console_ponder_key();
+
 // Game-status code of a resignation word: 9 for WR, AB or BA (white resigns), 10 for BR, AN or
 // NA (black resigns), 0 for any other text.
 int resignation_status(const char* text);

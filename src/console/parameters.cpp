@@ -13,16 +13,12 @@
 #include "platform/platform.h"
 #include "record/game_record.h"
 #include "search/hash_table.h"
+#include "search/root_search.h"
 #include "search/search_node.h"
 #include "shell/game_loop.h"
 #include "shell/game_moves.h"
 #include "shell/think.h"
 #include "uci/dispatcher.h"
-#include "uci/position_command.h"
-
-uint8_t display_tree = 0;
-uint8_t stop_between_nodes = 0;
-uint8_t stop_at_level_1 = 0;
 
 namespace {
 

@@ -4,11 +4,6 @@
 
 #include <cstdint>
 
-// Console options answered in the questionnaire; cleared by each of its passes.
-extern uint8_t display_tree;       // the search tree is shown: iteration lines only when forced
-extern uint8_t stop_between_nodes; // every tree display waits for a key
-extern uint8_t stop_at_level_1;    // "Stop when back to level 1" (kept, no effect)
-
 // Console: runs the questionnaire until the parameters and the start position are accepted,
 // then sets the game up on that position. UCI: one pass of the per-game defaults. Both create the
 // game record file.

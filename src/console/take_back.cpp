@@ -6,15 +6,16 @@
 
 #include "board/position.h"
 #include "board/root_moves.h"
+#include "book/book.h"
 #include "console/key_input.h"
 #include "core/game_history.h"
 #include "core/settings.h"
 #include "eval/evaluate.h"
 #include "record/game_record.h"
+#include "search/root_search.h"
 #include "shell/game_moves.h"
 #include "shell/think.h"
 #include "uci/dispatcher.h"
-#include "uci/position_command.h"
 
 uint8_t take_back_chain = 0;
 int32_t take_back_count = 0;

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+int start_half_move_clock = 0;
+int start_move_number = 1;
+
 GameHistoryEntry* game_history = nullptr;
 int game_history_capacity = 0;
 

@@ -23,6 +23,12 @@ struct GameHistoryEntry {
 constexpr int GameHistoryStartCapacity = 200;
 constexpr int GameHistoryGrowth = 50;
 
+// Half-move clock and move number of the set-up position (from the FEN, 0 and 1 for the standard
+// start); with the game since then they give the FEN of the game position. Set by the position
+// command.
+extern int start_half_move_clock;
+extern int start_move_number;
+
 // Records indexed by ply (entry 0 is unused); game_history_capacity plies fit. Owned by the game
 // loop; the position command rebuilds it. Null until the first call of ensure_game_history.
 extern GameHistoryEntry* game_history;

@@ -13,5 +13,9 @@ extern uint8_t own_book_option;        // Ownbook option (dispatcher)
 extern uint8_t standard_start;         // the game began from the standard position (set-up words)
 extern uint8_t white_to_move_at_start; // side to move of the set-up position (set-up words)
 extern int8_t max_depth;               // deepest search ply (start-up, "go mate")
-extern int8_t move_credit_play;  // seconds the operator needs to play the engine's move (2 / 0)
-extern int8_t move_credit_input; // seconds the operator needs to type a move (6 / 0)
+// Console options answered in the questionnaire; cleared by each of its passes.
+extern uint8_t display_tree;       // the search tree is shown: iteration lines only when forced
+extern uint8_t stop_between_nodes; // every tree display waits for a key
+extern uint8_t stop_at_level_1;    // "Stop when back to level 1" (kept, no effect)
+extern int8_t move_credit_play;    // seconds the operator needs to play the engine's move (2 / 0)
+extern int8_t move_credit_input;   // seconds the operator needs to type a move (6 / 0)

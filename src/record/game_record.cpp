@@ -5,10 +5,10 @@
 
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/game_history.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "uci/position_command.h"
 
 char game_file_name[GameFileNameSize] = "Chess.pgn"; // DefaultGameFileName
 int game_file_handle = -1;

@@ -3,8 +3,6 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "console/key_input.h"
-#include "console/move_entry.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
@@ -12,8 +10,9 @@
 #include "search/hash_table.h"
 #include "search/report.h"
 #include "search/root_search.h"
+#include "search/search_flags.h"
+#include "search/search_hooks.h"
 #include "search/search_node.h"
-#include "uci/dispatcher.h"
 
 namespace {
 
@@ -27,30 +26,6 @@ constexpr uint64_t SpeedLineInterval = uint64_t(1) << 21;
 constexpr uint64_t CalibrationMask = 0xFFFF;
 constexpr int ScoreDropMargin = 50;
 constexpr int ScoreDropMarginWithExtraTime = 200;
-
-// A key while the engine thinks on the opponent's time: S asks for the player's move. True when
-// the ponder search must end.
-bool console_ponder_key() {
-    if (sound) platform_write_char(KeyBell);
-    const int key = console_key();
-    if (key == 0) console_key(); // an extended key's second code is not a key of its own
-    if (key != 'S' && key != 's') return false;
-    const int result = ponder_move_entry();
-    if (result == 1) {
-        ponder_hit = 1;
-        std::printf("   - Coup enregistré -\n");
-        if (stop_at_root) {
-            std::printf("****************************\n");
-            std::printf("Evaluation - %d : %d \n", RootHorizon / 4, PrevScore);
-            showTree(&PrevPv[2]);
-        }
-        std::fflush(stdout);
-        return false;
-    }
-    abort_ponder = 1;
-    abort_search = 1;
-    return true;
-}
 
 void send_speed_line() {
     const uint64_t searched = node_count - nodes_at_move_start;
@@ -103,12 +78,13 @@ void calibrateSpeed() {
 bool poll(SearchNode& node) {
     if (node_count % (on_clock ? ClockPollInterval : PollInterval) != 0) return false;
 
-    if (console_mode && pondering && !ponder_hit && platform_key_waiting() && console_ponder_key())
+    if (console_mode && pondering && !ponder_hit && platform_key_waiting() &&
+        search_hooks.ponder_key())
         return true;
     // A search on the clock reads it at every poll: a blitz move lasts a few polls only.
     if (on_clock || node_count % ClockInterval == 0) current_time = now_seconds();
     if (uci_mode) {
-        poll_uci_input(1);
+        search_hooks.take_input();
         if (abort_search) return true;
         if (node_count % SpeedLineInterval == 0) send_speed_line();
     }

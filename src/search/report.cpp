@@ -10,16 +10,14 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "console/key_input.h"
-#include "console/parameters.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "search/hash_table.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
+#include "search/search_hooks.h"
 #include "search/search_node.h"
-#include "uci/dispatcher.h"
 
 namespace {
 
@@ -259,5 +257,5 @@ void showTree(MOVE* row, bool fromRoot) {
         if (printed % 12 == 0) std::printf("\n");
     }
     std::printf("\n");
-    if (stop_between_nodes) wait_for_any_key();
+    if (stop_between_nodes) search_hooks.wait_for_key();
 }

@@ -24,10 +24,14 @@
 #include "search/quiescence.h"
 #include "search/quiescence_picker.h"
 #include "search/report.h"
+#include "search/search_flags.h"
+#include "search/search_hooks.h"
 #include "search/search_node.h"
 #include "search/search_path.h"
 #include "search/search_state.h"
-#include "uci/dispatcher.h"
+
+int16_t root_score = 0;
+int16_t last_reported_score = 0;
 
 int16_t RootHorizon = 4;
 int16_t RootScore = 0;
@@ -335,7 +339,7 @@ void rootSearch() {
             window_widened = 0;
             resetHashStatistics();
             if (uci_mode && (node_count & 0xFFFF) == 0) {
-                poll_uci_input(1);
+                search_hooks.take_input();
                 if (abort_search) break;
             }
         }

@@ -7,6 +7,10 @@
 
 #include "board/types.h"
 
+// Scores the game reads between searches (the dispatcher and the console's set-up reset them).
+extern int16_t root_score;          // score of the last root search (root search)
+extern int16_t last_reported_score; // score last shown or reported (game loop)
+
 // Root state; written by the root search, read by the poll and the reports.
 extern int16_t RootHorizon;             // horizon of the running iteration, quarter plies
 extern int16_t RootScore;               // best score of the running iteration, side to move's view

@@ -5,6 +5,11 @@ uint8_t abort_ponder = 0;
 uint8_t stop_deepening = 0;
 uint8_t stop_at_root = 0;
 
+uint8_t pondering = 0;
+uint8_t ponder_hit = 0;
+MOVE expected_move = 0;
+uint8_t gui_stop = 0;
+
 uint64_t node_count = 0;
 uint64_t node_limit = 0;
 

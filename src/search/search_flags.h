@@ -4,10 +4,18 @@
 
 #include <cstdint>
 
+#include "board/types.h"
+
 extern uint8_t abort_search;   // every node returns at once
 extern uint8_t abort_ponder;   // the ponder search must end and its result be dropped
 extern uint8_t stop_deepening; // no further iteration after the current one
 extern uint8_t stop_at_root;   // stopping now leaves a usable move (root search, full stop)
+
+// Pondering, set by the dispatcher (go ponder, ponderhit, stop) and the console's move entry.
+extern uint8_t pondering;  // the search to come or running is a ponder search
+extern uint8_t ponder_hit; // ponderhit arrived during a ponder search
+extern MOVE expected_move; // the opponent's move the ponder search expects
+extern uint8_t gui_stop; // a stop was received for this search (dispatcher; the root search clears)
 
 extern uint64_t node_count; // nodes searched since the game loop started (the search counts)
 extern uint64_t node_limit; // node_count at which the search stops (think step, "stop")

@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "board/perft.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 #include "shell/bench.h"
 #include "shell/game_loop.h"
 #include "shell/startup.h"
+#include "uci/debug_commands.h"
 
 namespace {
 

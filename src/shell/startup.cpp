@@ -8,6 +8,7 @@
 #include "board/move_table.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "console/key_input.h"
 #include "console/move_entry.h"
 #include "console/parameters.h"
 #include "console/position_file.h"
@@ -18,7 +19,9 @@
 #include "eval/eval_tables.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "search/root_search.h"
 #include "search/search_flags.h"
+#include "search/search_hooks.h"
 #include "shell/input_reader.h"
 #include "shell/think.h"
 #include "uci/dispatcher.h"
@@ -84,6 +87,11 @@ void install_limit_defaults() {
     node_budget = 400000;
 }
 
+// The dispatcher in search context: stop, ponderhit, isready and quit act during the search.
+void take_input_in_search() {
+    poll_uci_input(1);
+}
+
 // The end of the process: the book, the transposition tables and the token table.
 void release_engine_memory() {
     release_book();
@@ -95,6 +103,9 @@ void release_engine_memory() {
 
 void install_engine_hooks() {
     release_at_quit = release_engine_memory;
+    search_hooks.take_input = take_input_in_search;
+    search_hooks.ponder_key = console_ponder_key;
+    search_hooks.wait_for_key = wait_for_any_key;
 }
 
 ModeRequest mode_from_arguments(int argc, char** argv) {

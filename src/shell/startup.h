@@ -14,7 +14,7 @@ ModeRequest mode_from_arguments(int argc, char** argv);
 
 // The calls the lower rooms make into the rooms above them, installed before anything else runs
 // (and by tests and fuzzing harnesses that drive the engine in one process): what the end of the
-// process releases.
+// process releases, and the search's way to the dispatcher and the console keys.
 void install_engine_hooks();
 
 // Everything before the game loop. Returns when the engine is ready to play.

@@ -13,6 +13,7 @@
 #include "core/time_control.h"
 #include "platform/platform.h"
 #include "search/hash_table.h"
+#include "search/root_search.h"
 #include "search/search_flags.h"
 #include "shell/input_reader.h"
 #include "shell/think.h"
@@ -45,12 +46,8 @@ uint8_t go_repeats_position = 0;
 std::string last_position_line;
 uint8_t go_requested = 0;
 uint8_t ponder_requested = 0;
-uint8_t pondering = 0;
-uint8_t ponder_hit = 0;
-MOVE expected_move = 0;
 uint8_t expected_move_played = 0;
 MOVE opponent_move = 0;
-uint8_t gui_stop = 0;
 const char* status_text = "";
 uint8_t mode_char = 'C';
 
@@ -61,10 +58,6 @@ uint8_t ponder_enabled = 0;
 uint8_t ponder_available = 1;
 
 uint8_t saved_use_book = 1;
-int16_t last_book_ply = 0;
-uint8_t book_updated = 0;
-int16_t root_score = 0;
-int16_t last_reported_score = 0;
 
 namespace {
 

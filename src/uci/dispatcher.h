@@ -41,12 +41,8 @@ extern uint8_t go_repeats_position; // the go came without a position: the last 
 extern std::string last_position_line; // the last position line accepted
 extern uint8_t go_requested;           // the waiting loop must let the engine think
 extern uint8_t ponder_requested;       // the waiting loop must ponder
-extern uint8_t pondering;              // the search to come or running is a ponder search
-extern uint8_t ponder_hit;             // ponderhit arrived during a ponder search
-extern MOVE expected_move;             // the opponent's move the ponder search expects
 extern uint8_t expected_move_played;   // ponderhit: the opponent played expected_move
 extern MOVE opponent_move;             // the opponent's move taken from a ponderhit
-extern uint8_t gui_stop;               // a stop was received for this search
 extern const char* status_text;        // "Waiting ....", "search", ... (where / what)
 extern uint8_t mode_char;              // 'A' both, 'B' engine white, 'N' engine black, 'C' control
 
@@ -58,11 +54,7 @@ extern uint8_t ponder_enabled;     // Ponder option / console answer
 extern uint8_t ponder_available;   // the engine can ponder (1)
 
 // --- Game and book state the dispatcher resets (ucinewgame, Ownbook) ---
-extern uint8_t saved_use_book;      // use_book before a position's set-up (position command)
-extern int16_t last_book_ply;       // ply of the last book move (book probe)
-extern uint8_t book_updated;        // the book update already ran in this game (game loop)
-extern int16_t root_score;          // score of the last root search (root search)
-extern int16_t last_reported_score; // score last shown or reported (game loop)
+extern uint8_t saved_use_book; // use_book before a position's set-up (position command)
 
 // Allocates the token table (start-up) and frees it (quit).
 void init_token_table();

@@ -15,15 +15,13 @@
 #include "eval/prepare.h"
 #include "record/game_record.h"
 #include "search/hash_table.h"
+#include "search/root_search.h"
 #include "shell/game_moves.h"
 #include "uci/dispatcher.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-int start_half_move_clock = 0;
-int start_move_number = 1;
 
 namespace {
 
@@ -149,22 +147,6 @@ bool fen_fields_valid(const char* const* fields, int count) {
     for (int i = 4; i < count; ++i)
         if (!allDigits(fields[i])) return false;
     return true;
-}
-
-bool setup_board_plausible() {
-    int kings[2] = {0, 0}, pieces[2] = {0, 0};
-    for (int cell = 0; cell < 89; ++cell) {
-        const int v = SetupBoard[cell];
-        if (v == 0) continue;
-        const int file = cell / 10 - 1, rank = cell % 10 - 1;
-        const int letter = v < 0 ? -v : v;
-        if (file < 0 || file > 7 || rank < 0 || rank > 7 || letter_type(letter) == 0) return false;
-        const int colour = v > 0 ? White : Black;
-        ++pieces[colour];
-        if (letter == LetterKing) ++kings[colour];
-        if (letter == LetterPawn && (rank == 0 || rank == 7)) return false;
-    }
-    return kings[White] == 1 && kings[Black] == 1 && pieces[White] <= 16 && pieces[Black] <= 16;
 }
 
 MOVE find_uci_move(const char* text) {

@@ -3,6 +3,7 @@
 #include "board/keys.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/game_history.h"
 #include "core/settings.h"
 #include "search/hash_table.h"
 #include "uci/debug_commands.h"

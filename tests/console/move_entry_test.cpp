@@ -11,6 +11,8 @@
 #include "console/console_fixture.h"
 #include "console/take_back.h"
 #include "eval/evaluate.h"
+#include "search/root_search.h"
+#include "search/search_flags.h"
 #include "search/search_node.h"
 
 namespace {

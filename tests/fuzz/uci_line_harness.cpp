@@ -9,6 +9,7 @@
 #include "board/position.h"
 #include "board/root_moves.h"
 #include "fuzz/harness_support.h"
+#include "search/search_flags.h"
 #include "shell/input_reader.h"
 #include "uci/dispatcher.h"
 #include "uci/position_command.h"

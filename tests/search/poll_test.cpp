@@ -2,6 +2,7 @@
 
 #include "search/root_search.h"
 #include "search/search_fixture.h"
+#include "search/search_flags.h"
 
 namespace {
 

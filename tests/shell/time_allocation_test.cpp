@@ -9,6 +9,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "core/time_control.h"
+#include "search/root_search.h"
 #include "search/search_fixture.h"
 #include "search/search_flags.h"
 #include "shell/think.h"

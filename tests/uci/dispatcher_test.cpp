@@ -8,9 +8,11 @@
 #include <string>
 
 #include "board/position.h"
+#include "book/book.h"
 #include "core/settings.h"
 #include "core/time_control.h"
 #include "search/hash_table.h"
+#include "search/root_search.h"
 #include "search/search_flags.h"
 #include "search/search_node.h"
 #include "shell/input_reader.h"
