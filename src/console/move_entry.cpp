@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "board/position.h"
 #include "board/root_moves.h"
 #include "console/key_input.h"
 #include "console/take_back.h"
+#include "core/settings.h"
 #include "core/time_control.h"
 #include "platform/platform.h"
 #include "search/report.h"
@@ -15,7 +17,6 @@
 #include "search/search_node.h"
 #include "shell/game_loop.h"
 #include "shell/think.h"
-#include "uci/dispatcher.h"
 
 char pending_command[PendingCommandSize] = {};
 uint8_t resign_confirmed = 0;

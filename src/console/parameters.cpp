@@ -18,7 +18,6 @@
 #include "shell/game_loop.h"
 #include "shell/game_moves.h"
 #include "shell/think.h"
-#include "uci/dispatcher.h"
 
 namespace {
 

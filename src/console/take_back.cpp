@@ -15,7 +15,6 @@
 #include "search/root_search.h"
 #include "shell/game_moves.h"
 #include "shell/think.h"
-#include "uci/dispatcher.h"
 
 uint8_t take_back_chain = 0;
 int32_t take_back_count = 0;

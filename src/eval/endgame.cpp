@@ -1,7 +1,7 @@
 #include "eval/endgame.h"
 
 #include "board/position.h"
-#include "eval/evaluate.h"
+#include "eval/eval_helpers.h"
 
 namespace {
 

@@ -4,11 +4,9 @@
 #include "board/position.h"
 #include "core/settings.h"
 #include "eval/endgame.h"
+#include "eval/eval_helpers.h"
 #include "eval/eval_tables.h"
 #include "eval/pawn_endgame.h"
-
-int8_t root_side = 1;
-uint8_t root_king_distance = 0;
 
 namespace {
 
@@ -210,24 +208,6 @@ int imbalance(const PlyState& st, int adj) {
     return adj;
 }
 
-int king_rank_value(int colour, int rank) {
-    static constexpr int8_t WhiteRank[8] = {-10, 0, 10, 20, 30, 50, 30, 0};
-    static constexpr int8_t BlackRank[8] = {0, -30, -50, -30, -20, -10, 0, 10};
-    return colour == White ? WhiteRank[rank] : BlackRank[rank];
-}
-
-int king_file_value(int colour, int file) {
-    static constexpr int8_t FileValue[8] = {0, 5, 10, 15, 15, 10, 5, 0};
-    return colour == White ? FileValue[file] : -FileValue[file];
-}
-
-// Edge distance figures of a king: |2 file - 7| and |2 rank - 7| as (hi, lo).
-void edge_figures(int square, int& hi, int& lo) {
-    int e1 = abs_of(2 * file_of(square) - 7), e2 = abs_of(2 * rank_of(square) - 7);
-    hi = e1 > e2 ? e1 : e2;
-    lo = e1 > e2 ? e2 : e1;
-}
-
 // Rook ending one pawn up without passers: halved when the defending king holds the centre files.
 i16 rook_ending_one_pawn_up(const PlyState& st, i16 score) {
     if (abs_of(st.material) != 100 || st.rookCount[Black] == 0 || st.rookCount[White] == 0)
@@ -243,18 +223,6 @@ i16 rook_ending_one_pawn_up(const PlyState& st, i16 score) {
 
 } // namespace
 
-bool opposite_coloured_bishops(const PlyState& st) {
-    return st.bishopCount[Black] == 1 && st.bishopCount[White] == 1 && st.knightCount[Black] == 0 &&
-           st.knightCount[White] == 0 &&
-           st.bishopSquareColour[White][0] != st.bishopSquareColour[Black][0];
-}
-
-int16_t pull_towards_draw(int16_t score) {
-    int half = abs_of(score) >> 1;
-    int sgn = score > 0 ? 1 : -1;
-    return w16(score - sgn * (half < 100 ? half : 100));
-}
-
 int16_t apply_draw_class(int16_t score, int drawClass) {
     switch (drawClass) {
     case 1: return score > 0 ? score : w16(((score >> 4) + 100) >> 2);
@@ -265,26 +233,6 @@ int16_t apply_draw_class(int16_t score, int drawClass) {
     case 6: return w16(score - 200);
     default: return score;
     }
-}
-
-int16_t king_activity(SearchNode& node) {
-    const PlyState& st = *node.state;
-    if (st.phase == 0) return 0;
-    if (st.pawnCount[Black] + st.pawnCount[White] > 0) {
-        return w16(king_rank_value(White, st.kingRank[White]) +
-                   king_rank_value(Black, st.kingRank[Black]) +
-                   king_file_value(White, st.kingFile[White]) +
-                   king_file_value(Black, st.kingFile[Black]));
-    }
-    if (st.material == 0) return 0;
-    int strong = st.material > 0 ? White : Black;
-    int sg = colour_sign(strong);
-    int dist = square_distance(st.kingSquare[White], st.kingSquare[Black]);
-    int sHi, sLo, wHi, wLo;
-    edge_figures(st.kingSquare[strong], sHi, sLo);
-    edge_figures(st.kingSquare[1 - strong], wHi, wLo);
-    int edge = sHi < wHi ? 2 * (4 * wHi + wLo) : 2 * wHi + wLo - 2 * sLo - 4 * sHi;
-    return w16(sg * (edge - 2 * dist - root_king_distance));
 }
 
 bool pawns_only_side_blocked(SearchNode& node, int colour) {

@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "board/position.h"
-#include "eval/evaluate.h"
+#include "eval/eval_helpers.h"
 #include "eval/pawn_structure.h"
 
 namespace {

@@ -8,6 +8,8 @@ uint8_t stop_at_root = 0;
 uint8_t pondering = 0;
 uint8_t ponder_hit = 0;
 MOVE expected_move = 0;
+uint8_t expected_move_played = 0;
+MOVE opponent_move = 0;
 uint8_t gui_stop = 0;
 
 uint64_t node_count = 0;

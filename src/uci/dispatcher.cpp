@@ -46,16 +46,10 @@ uint8_t go_repeats_position = 0;
 std::string last_position_line;
 uint8_t go_requested = 0;
 uint8_t ponder_requested = 0;
-uint8_t expected_move_played = 0;
-MOVE opponent_move = 0;
 const char* status_text = "";
-uint8_t mode_char = 'C';
 
 int16_t move_number_offset = 0;
-uint8_t sound = 0;
 uint8_t real_board_delay = 0;
-uint8_t ponder_enabled = 0;
-uint8_t ponder_available = 1;
 
 uint8_t saved_use_book = 1;
 

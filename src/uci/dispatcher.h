@@ -41,17 +41,11 @@ extern uint8_t go_repeats_position; // the go came without a position: the last 
 extern std::string last_position_line; // the last position line accepted
 extern uint8_t go_requested;           // the waiting loop must let the engine think
 extern uint8_t ponder_requested;       // the waiting loop must ponder
-extern uint8_t expected_move_played;   // ponderhit: the opponent played expected_move
-extern MOVE opponent_move;             // the opponent's move taken from a ponderhit
 extern const char* status_text;        // "Waiting ....", "search", ... (where / what)
-extern uint8_t mode_char;              // 'A' both, 'B' engine white, 'N' engine black, 'C' control
 
 // --- Settings the dispatcher sets ---
 extern int16_t move_number_offset; // from a FEN's move number, made even (game record)
-extern uint8_t sound;              // BEL before moves and messages
 extern uint8_t real_board_delay;   // Allow_5_seconds_to_play_moves_on_real_bord option
-extern uint8_t ponder_enabled;     // Ponder option / console answer
-extern uint8_t ponder_available;   // the engine can ponder (1)
 
 // --- Game and book state the dispatcher resets (ucinewgame, Ownbook) ---
 extern uint8_t saved_use_book; // use_book before a position's set-up (position command)

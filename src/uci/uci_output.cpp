@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "board/notation.h"
+#include "core/settings.h"
 #include "uci/dispatcher.h"
 
 void send_bestmove(MOVE move, MOVE reply, bool with_reply) {
