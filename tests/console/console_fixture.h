@@ -9,8 +9,10 @@
 
 #include "console/console_keys.h"
 #include "console/move_entry.h"
+#include "core/settings.h"
 #include "record/game_record.h"
 #include "search/search_fixture.h"
+#include "search/search_flags.h"
 #include "shell/game_loop.h"
 #include "shell/think.h"
 #include "support/temp_files.h"

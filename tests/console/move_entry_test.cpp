@@ -10,6 +10,7 @@
 #include "board/consistency.h"
 #include "console/console_fixture.h"
 #include "console/take_back.h"
+#include "core/settings.h"
 #include "eval/evaluate.h"
 #include "search/root_search.h"
 #include "search/search_flags.h"
