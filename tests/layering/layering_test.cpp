@@ -10,7 +10,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,10 +70,21 @@ std::string room_of(const std::string& path) {
     return path.substr(0, path.find('/'));
 }
 
+// The target of a line `#include "target"` (spaces allowed around '#'), or "" for any other line.
+std::string quoted_include(const std::string& line) {
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line[at] != '#') return "";
+    at = line.find_first_not_of(" \t", at + 1);
+    if (at == std::string::npos || line.compare(at, 7, "include") != 0) return "";
+    at = line.find_first_not_of(" \t", at + 7);
+    if (at == std::string::npos || line[at] != '"') return "";
+    const size_t end = line.find('"', at + 1);
+    return end == std::string::npos ? "" : line.substr(at + 1, end - at - 1);
+}
+
 // Every quoted include of every source file under src/.
 std::vector<Include> read_includes() {
     const fs::path root = TALVOR_SOURCE_DIR;
-    const std::regex quoted(R"re(^\s*#\s*include\s*"([^"]+)")re");
     std::vector<Include> found;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
@@ -84,9 +94,8 @@ std::vector<Include> read_includes() {
         std::ifstream in(entry.path());
         std::string line;
         while (std::getline(in, line)) {
-            std::smatch m;
-            if (!std::regex_search(line, m, quoted)) continue;
-            const std::string target = m[1];
+            const std::string target = quoted_include(line);
+            if (target.empty()) continue;
             const bool inRoom = target.find('/') == std::string::npos;
             found.push_back(
                 {file, target, room_of(file), inRoom ? room_of(file) : room_of(target)});
