@@ -343,7 +343,43 @@ TEST(TimeFactor, AMoveOverspendsWhenItUsesMoreThanItsBudget) {
 
 namespace {
 
-class TimeFactorCalibration : public SearchFixture {};
+class TimeFactorCalibration : public SearchFixture {
+  protected:
+    void TearDown() override {
+        nodes_per_second = 500000;
+        speed_measured = 0;
+        time_used[White] = 0;
+        go_depth_limit = 0;
+    }
+
+    // White to move in the Ruy Lopez, the engine playing on a clock of `seconds` each without
+    // increment or credits, its speed taken as `speed` (measured) and its last depth `lastDepth`.
+    static void play_on_the_clock(int seconds, uint32_t speed, int lastDepth) {
+        ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
+        mode_char = 'A';
+        use_book = 0;
+        on_clock = 1;
+        clock_running = 1;
+        unlimited = 0;
+        moves_to_go = 0;
+        fixed_move_time = 0;
+        increment[White] = increment[Black] = 0;
+        side_clock[White] = side_clock[Black] = seconds;
+        time_used[White] = time_used[Black] = 0;
+        move_credit_play = move_credit_input = 0;
+        extra_time_flag = 0;
+        speed_measured = 1;
+        nodes_per_second = speed;
+        last_depth[White] = int8_t(lastDepth);
+        time_factor = 170;
+    }
+
+    static void computer_move_quietly() {
+        testing::internal::CaptureStdout();
+        computer_move();
+        testing::internal::GetCapturedStdout();
+    }
+};
 
 } // namespace
 
@@ -351,99 +387,37 @@ TEST_F(TimeFactorCalibration, AMoveThatNeededARestartLowersTheFactor) {
     // The first iteration cannot finish within the minimum budget: the search restarts shallower
     // past its first node limit. The move overspent its budget, so the factor goes down; the
     // budget counted from the restart once wrapped below zero to 2^64 and raised it.
-    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
-    mode_char = 'A';
-    use_book = 0;
-    on_clock = 1;
-    clock_running = 1;
-    unlimited = 0;
-    moves_to_go = 0;
-    increment[White] = increment[Black] = 0;
-    side_clock[White] = side_clock[Black] = 60;
-    time_used[White] = time_used[Black] = 0;
-    move_credit_play = move_credit_input = 0;
-    extra_time_flag = 0;
-    speed_measured = 1;
-    nodes_per_second = 1; // the budget is the minimum of 20000 nodes
-    last_depth[White] = 40;
-    time_factor = 170;
-    testing::internal::CaptureStdout();
-    computer_move();
-    testing::internal::GetCapturedStdout();
+    play_on_the_clock(60, 1, 40); // the budget is the minimum of 20000 nodes
+    computer_move_quietly();
     EXPECT_TRUE(emergency_mode);
     EXPECT_EQ(time_factor, 160);
     EXPECT_NE(find_uci_move(uci(best_move).c_str()), 0u);
-    nodes_per_second = 500000;
-    speed_measured = 0;
-    time_used[White] = 0;
 }
 
 TEST_F(TimeFactorCalibration, TheSpeedOfAMoveThatNeededARestartCountsAllItsNodes) {
     // The restart moves the start of the node budget, not the start of the clock: the speed is
     // the whole move's nodes over the whole move's time. Counted from the restart only, it came
     // out at about half and the next budgets were too small.
-    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
-    mode_char = 'A';
-    use_book = 0;
-    on_clock = 1;
-    clock_running = 1;
-    unlimited = 0;
-    moves_to_go = 0;
-    fixed_move_time = 0;
-    increment[White] = increment[Black] = 0;
-    side_clock[White] = side_clock[Black] = 600;
-    time_used[White] = time_used[Black] = 0;
-    move_credit_play = move_credit_input = 0;
-    extra_time_flag = 0;
-    speed_measured = 1;
-    nodes_per_second = 20000; // a few hundred thousand nodes before the restart
-    last_depth[White] = 40;
-    time_factor = 170;
+    play_on_the_clock(600, 20000, 40); // a few hundred thousand nodes before the restart
     const uint64_t before = node_count;
     const double start = now_seconds();
-    testing::internal::CaptureStdout();
-    computer_move();
-    testing::internal::GetCapturedStdout();
+    computer_move_quietly();
     const double elapsed = now_seconds() - start;
     const double wholeMoveSpeed = double(node_count - before) / elapsed;
     EXPECT_TRUE(emergency_mode);
     ASSERT_GE(elapsed, 0.05);
     EXPECT_GE(double(nodes_per_second), 0.9 * wholeMoveSpeed);
-    nodes_per_second = 500000;
-    speed_measured = 0;
-    time_used[White] = 0;
 }
 
 TEST_F(TimeFactorCalibration, AMoveTheClockStoppedLowersTheFactor) {
     // A speed taken far too high: the node budget would last for minutes, and the hard limit of
     // one second stops the search. The move used all the time it had, so the factor goes down;
     // counted by its nodes it looked thrifty and the factor rose, move after move.
-    ASSERT_TRUE(set_position("startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6"));
-    mode_char = 'A';
-    use_book = 0;
-    on_clock = 1;
-    clock_running = 1;
-    unlimited = 0;
-    moves_to_go = 0;
-    fixed_move_time = 0;
-    increment[White] = increment[Black] = 0;
-    side_clock[White] = side_clock[Black] = 2;
-    time_used[White] = time_used[Black] = 0;
-    move_credit_play = move_credit_input = 0;
-    extra_time_flag = 0;
-    speed_measured = 1;
-    nodes_per_second = 4000000000u;
-    last_depth[White] = 0;
-    time_factor = 170;
-    testing::internal::CaptureStdout();
-    computer_move();
-    testing::internal::GetCapturedStdout();
+    play_on_the_clock(2, 4000000000u, 0);
+    computer_move_quietly();
     EXPECT_FALSE(emergency_mode);
     EXPECT_GE(now_seconds() - move_start_time, hard_time_limit);
     EXPECT_EQ(time_factor, 160);
-    nodes_per_second = 500000;
-    speed_measured = 0;
-    time_used[White] = 0;
 }
 
 TEST_F(TimeFactorCalibration, TheSpeedIsMeasuredOnMovesShorterThanASecond) {
@@ -467,7 +441,4 @@ TEST_F(TimeFactorCalibration, TheSpeedIsMeasuredOnMovesShorterThanASecond) {
     }
     ASSERT_GE(elapsed, 0.1);
     EXPECT_GT(nodes_per_second, 1000u) << elapsed;
-    nodes_per_second = 500000;
-    speed_measured = 0;
-    go_depth_limit = 0;
 }
