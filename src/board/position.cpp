@@ -7,6 +7,7 @@
 #include "board/keys.h"
 #include "board/move_table.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "core/settings.h"
 
 BoardSquare Board[64];
@@ -159,6 +160,12 @@ uint8_t gamePhase(const PlyState& s) {
     if (w >= 1001 && b >= 1001) return 0;
     if (w <= 500 && b <= 500) return 2;
     return 1;
+}
+
+void place_standard_start() {
+    standardStartMailbox(SetupBoard);
+    SetupCastlingRights[White] = CastleKingSide | CastleQueenSide;
+    SetupCastlingRights[Black] = CastleKingSide | CastleQueenSide;
 }
 
 bool setup_board_plausible() {

@@ -56,6 +56,9 @@ void initSearchNodes();
 // to its buffers. Run once at start-up.
 void initBoardSquares();
 
+// Places the standard start on SetupBoard with both colours' castling rights.
+void place_standard_start();
+
 // True when SetupBoard can be a chess position: one king per colour, at most 16 pieces per colour,
 // no pawn on the first or last rank. The position command and the console's set-up test it first.
 bool setup_board_plausible();

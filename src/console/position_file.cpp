@@ -123,7 +123,9 @@ bool read_position_file(const char* name) {
         else
             readLongForm(bytes, setByte == 'K');
     } else {
-        std::memcpy(SetupBoard, standard, sizeof SetupBoard);
+        place_standard_start();
+        standard_start = 1;
+        return true;
     }
 
     if (std::memcmp(SetupBoard, standard, sizeof SetupBoard) == 0) {

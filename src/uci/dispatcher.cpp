@@ -7,7 +7,6 @@
 
 #include "board/position.h"
 #include "book/book.h"
-#include "console/position_file.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/time_control.h"
@@ -271,7 +270,7 @@ bool collecting_word(int i, const char* word) {
         startpos_pending = 1;
         SetupEnPassant = 0;
         standard_start = 1;
-        read_position_file(nullptr);
+        place_standard_start();
         return true;
     }
     if (same_word_any_case(word, "fen")) {

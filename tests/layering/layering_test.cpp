@@ -49,8 +49,6 @@ const Exception Exceptions[] = {
     {"console/take_back.cpp", "shell/think.h", "a take-back clears the think step's last score"},
     {"uci/debug_commands.cpp", "shell/bench.h",
      "the bench command runs the shell's benchmark from the UCI loop"},
-    {"uci/dispatcher.cpp", "console/position_file.h",
-     "startpos puts the standard start on the set-up board through the position-file reader"},
     {"uci/dispatcher.cpp", "shell/input_reader.h",
      "the dispatcher takes its lines from the input reader thread's queue"},
     {"uci/dispatcher.cpp", "shell/think.h",
